@@ -1,0 +1,187 @@
+#include "cli/cmdline.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include <SDL/SDL_ttf.h>
+
+#include "cli/platform.h"
+#include "lcm/display_flags.h"
+#include "lcm/protocol.h"
+
+namespace {
+
+constexpr const char OPTION_LETTERS[] = "Bbc:DdeFf:hI:ikm:nP:p:Rrs:t:uVvw";
+
+void add_primary(cmdline &request)
+{
+    ++request.primary_count;
+}
+
+// -s and -P keep the low 32 bits and refuse what is negative as an int.
+bool parse_int32(const char *text, std::int32_t &out)
+{
+    std::uint64_t value;
+    if (!parse_number(text, value))
+        return false;
+    const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    if (low < 0)
+        return false;
+    out = low;
+    return true;
+}
+
+bool subset_of(int classes, int allowed)
+{
+    return (classes & ~allowed) == 0;
+}
+
+} // namespace
+
+bool parse_number(const char *text, std::uint64_t &value)
+{
+    // A range error must not leak into the statuses that report errno.
+    const int saved_errno = errno;
+    char *end = nullptr;
+    const unsigned long long result = std::strtoull(text, &end, 10);
+    errno = saved_errno;
+    if (end == text)
+        return false;
+    value = result;
+    return true;
+}
+
+bool check_cmdline(const cmdline &request)
+{
+    const int classes = request.option_classes;
+    if (request.primary_count != 1)
+        return false;
+    if (request.control_flags != 0 && classes != 0)
+        return false;
+    if (request.stop_count != 0 && classes != 0 && classes != OPTCLASS_PIDFILE)
+        return false;
+    if (request.image_path != nullptr && !subset_of(classes, OPTCLASS_DISPLAY))
+        return false;
+    if (request.message != nullptr && !subset_of(classes, OPTCLASS_DISPLAY | OPTCLASS_FONT))
+        return false;
+    if ((request.display_flags & DISPLAY_MODE_MASK) == DISPLAY_MODE_MASK)
+        return false;
+    if (request.command != nullptr && (classes & (OPTCLASS_DAEMON | OPTCLASS_PIDFILE)) != 0 &&
+        request.daemon_count == 0)
+        return false;
+    return true;
+}
+
+parse_outcome parse_cmdline(int argc, char **argv, cmdline &request)
+{
+    static const std::string options = std::string(GETOPT_NO_PERMUTE) + OPTION_LETTERS;
+    getopt_restart();
+    int letter;
+    while ((letter = getopt(argc, argv, options.c_str())) != -1) {
+        switch (letter) {
+        case 'B':
+            request.control_flags |= CONTROL_FILL;
+            add_primary(request);
+            break;
+        case 'b':
+            request.control_flags |= CONTROL_BLANK;
+            add_primary(request);
+            break;
+        case 'd':
+            request.control_flags |= CONTROL_DISABLE;
+            add_primary(request);
+            break;
+        case 'e':
+            request.control_flags |= CONTROL_ENABLE;
+            add_primary(request);
+            break;
+        case 'c':
+            request.command = optarg;
+            add_primary(request);
+            break;
+        case 'f':
+            request.image_path = optarg;
+            add_primary(request);
+            break;
+        case 'm':
+            request.message = optarg;
+            add_primary(request);
+            break;
+        case 'k':
+            ++request.stop_count;
+            add_primary(request);
+            break;
+        case 'D':
+            ++request.daemon_count;
+            request.option_classes |= OPTCLASS_DAEMON;
+            break;
+        case 'P':
+            if (!parse_int32(optarg, request.poll_seconds))
+                return parse_outcome::rejected;
+            request.option_classes |= OPTCLASS_DAEMON;
+            break;
+        case 'p':
+            request.pidfile_path = optarg;
+            request.option_classes |= OPTCLASS_PIDFILE;
+            break;
+        case 'F':
+            request.display_flags |= DISPLAY_FLASH;
+            request.option_classes |= OPTCLASS_DISPLAY;
+            break;
+        case 'R':
+            request.display_flags |= DISPLAY_ROLL;
+            request.option_classes |= OPTCLASS_DISPLAY;
+            break;
+        case 'n':
+            request.display_flags |= DISPLAY_NEGATIVE;
+            request.option_classes |= OPTCLASS_DISPLAY;
+            break;
+        case 'r':
+            request.display_flags |= DISPLAY_REVERSE;
+            request.option_classes |= OPTCLASS_DISPLAY;
+            break;
+        case 'v':
+            request.display_flags |= DISPLAY_FLIP;
+            request.option_classes |= OPTCLASS_DISPLAY;
+            break;
+        case 'I': {
+            std::uint64_t value;
+            if (!parse_number(optarg, value) || static_cast<std::int64_t>(value) < 0)
+                return parse_outcome::rejected;
+            request.face_index = static_cast<std::int64_t>(value);
+            request.option_classes |= OPTCLASS_FONT;
+            break;
+        }
+        case 's':
+            if (!parse_int32(optarg, request.size))
+                return parse_outcome::rejected;
+            request.option_classes |= OPTCLASS_FONT;
+            break;
+        case 't':
+            request.font_path = optarg;
+            request.option_classes |= OPTCLASS_FONT;
+            break;
+        case 'i':
+            request.style |= TTF_STYLE_ITALIC;
+            request.option_classes |= OPTCLASS_FONT;
+            break;
+        case 'u':
+            request.style |= TTF_STYLE_UNDERLINE;
+            request.option_classes |= OPTCLASS_FONT;
+            break;
+        case 'w':
+            request.style |= TTF_STYLE_BOLD;
+            request.option_classes |= OPTCLASS_FONT;
+            break;
+        case 'h':
+            return parse_outcome::help;
+        case 'V':
+            return parse_outcome::version;
+        default:
+            return parse_outcome::bad_option;
+        }
+    }
+    return check_cmdline(request) ? parse_outcome::run : parse_outcome::rejected;
+}

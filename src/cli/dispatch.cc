@@ -1,0 +1,32 @@
+#include "cli/dispatch.h"
+
+#include "cli/handles.h"
+#include "daemon/daemon.h"
+#include "lcm/protocol.h"
+#include "render/command.h"
+#include "render/image.h"
+#include "render/text.h"
+
+int run_mode(const cmdline &request, struct usb_device *device)
+{
+    font_spec font;
+    font.path = request.font_path != nullptr ? request.font_path : DEFAULT_FONT;
+    font.style = request.style;
+    font.size = request.size == -1 ? 0 : request.size;
+    font.index = request.face_index == -1 ? 0 : static_cast<long>(request.face_index);
+    const char *pidfile_path = request.pidfile_path != nullptr ? request.pidfile_path : DEFAULT_PIDFILE;
+    const int poll_seconds = request.poll_seconds == -1 ? DEFAULT_POLL_SECONDS : request.poll_seconds;
+
+    if (request.control_flags != 0)
+        return lcm_control(display_handle, request.control_flags);
+    if (request.stop_count != 0)
+        return stop_daemon(pidfile_path);
+    if (request.image_path != nullptr)
+        return show_image(request.image_path, request.display_flags);
+    if (request.message != nullptr)
+        return show_text(request.message, request.display_flags, font);
+    if (request.daemon_count != 0)
+        return run_daemon(request.command, request.display_flags, font, device, pidfile_path,
+                          poll_seconds);
+    return show_command(request.command, request.display_flags, font, false);
+}

@@ -1,0 +1,12 @@
+#ifndef LIDGLOW_CLI_DISPATCH_H
+#define LIDGLOW_CLI_DISPATCH_H
+
+#include <usb.h>
+
+#include "cli/cmdline.h"
+
+// Fills in the defaults and runs the one mode the request asks for, on the
+// display already held in display_handle. Returns the mode's status.
+int run_mode(const cmdline &request, struct usb_device *device);
+
+#endif

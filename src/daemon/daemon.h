@@ -1,0 +1,20 @@
+#ifndef LIDGLOW_DAEMON_DAEMON_H
+#define LIDGLOW_DAEMON_DAEMON_H
+
+#include <usb.h>
+
+#include "render/text.h"
+
+// Detaches and shows the command's output every poll_seconds until an
+// error ends the loop or SIGTERM ends the daemon.
+int run_daemon(const char *command, int display_flags, const font_spec &font,
+               struct usb_device *device, const char *pidfile_path,
+               int poll_seconds);
+
+// Asks the daemon that holds the pid file to terminate.
+int stop_daemon(const char *pidfile_path);
+
+// Installed for SIGHUP and SIGTERM; it only records the signal.
+void handle_signal(int signal_number);
+
+#endif

@@ -1,0 +1,21 @@
+#ifndef LIDGLOW_LCM_DEVICE_H
+#define LIDGLOW_LCM_DEVICE_H
+
+#include <usb.h>
+
+constexpr int LCM_VENDOR_ID = 0x0B05;
+constexpr int LCM_PRODUCT_ID = 0x1726;
+constexpr int LCM_INTERFACE = 0;
+
+// Searches every bus for the display; the record stays valid for the life
+// of the process. Prints a message and returns nullptr when there is none.
+struct usb_device *lcm_find();
+
+// Opens the display and claims its interface. Prints a message and returns
+// nullptr on failure; nothing stays open then.
+usb_dev_handle *lcm_open(struct usb_device *device);
+
+// Releases the interface and closes the handle. Always returns 0.
+int lcm_close(usb_dev_handle *handle);
+
+#endif

@@ -1,0 +1,18 @@
+#ifndef LIDGLOW_RENDER_COMMAND_H
+#define LIDGLOW_RENDER_COMMAND_H
+
+#include <cstddef>
+
+#include "render/text.h"
+
+constexpr std::size_t COMMAND_TEXT_SIZE = 1024;
+
+// The text the daemon showed last, for change detection.
+extern char last_text[COMMAND_TEXT_SIZE];
+
+// Shows the first non-blank line of a shell command's output. With change
+// detection, a line equal to the one shown last is not sent again.
+int show_command(const char *command, int display_flags, const font_spec &font,
+                 bool change_detection);
+
+#endif

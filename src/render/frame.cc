@@ -1,0 +1,148 @@
+#include "render/frame.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <SDL/SDL_endian.h>
+
+#include "lcm/display_flags.h"
+
+namespace {
+
+constexpr unsigned char PIXEL_SET = 0xFF;
+constexpr unsigned char PIXEL_CLEAR = 0x00;
+
+// Channel sums below this are dark: a plain sum, not a weighted luminance.
+constexpr unsigned DARK_SUM_LIMIT = 384;
+
+// Holds the surface locked while its pixels are read; only surfaces that
+// need it are locked.
+struct surface_lock {
+    SDL_Surface *surface;
+    bool locked;
+
+    explicit surface_lock(SDL_Surface *s)
+        : surface(s), locked(false)
+    {
+        if (SDL_MUSTLOCK(s))
+            locked = SDL_LockSurface(s) == 0;
+    }
+    ~surface_lock()
+    {
+        if (locked)
+            SDL_UnlockSurface(surface);
+    }
+    surface_lock(const surface_lock &) = delete;
+    surface_lock &operator=(const surface_lock &) = delete;
+
+    bool usable() const { return locked || !SDL_MUSTLOCK(surface); }
+};
+
+// Reads the raw pixel value at (x, y). Depths below 8 bits pack several
+// pixels into a byte, most significant bits first, so they cannot be read
+// as whole bytes per pixel.
+Uint32 read_pixel(const SDL_Surface *surface, int x, int y)
+{
+    const SDL_PixelFormat *format = surface->format;
+    const Uint8 *row = static_cast<const Uint8 *>(surface->pixels)
+                       + static_cast<std::size_t>(y) * surface->pitch;
+    const unsigned bits = format->BitsPerPixel;
+    if (bits < 8) {
+        const std::size_t bit = static_cast<std::size_t>(x) * bits;
+        const unsigned shift = 8 - bits - bit % 8;
+        return (row[bit / 8] >> shift) & ((1u << bits) - 1);
+    }
+    const Uint8 *p = row + static_cast<std::size_t>(x) * format->BytesPerPixel;
+    switch (format->BytesPerPixel) {
+    case 1:
+        return p[0];
+    case 2: {
+        Uint16 value;
+        std::memcpy(&value, p, sizeof value);
+        return value;
+    }
+    case 3:
+        if (SDL_BYTEORDER == SDL_BIG_ENDIAN)
+            return Uint32(p[0]) << 16 | Uint32(p[1]) << 8 | p[2];
+        return Uint32(p[2]) << 16 | Uint32(p[1]) << 8 | p[0];
+    default: {
+        Uint32 value;
+        std::memcpy(&value, p, sizeof value);
+        return value;
+    }
+    }
+}
+
+bool is_dark(const SDL_Surface *surface, int x, int y)
+{
+    const Uint32 pixel = read_pixel(surface, x, y);
+    const SDL_Palette *palette = surface->format->palette;
+    // SDL_GetRGB does not check palette indices; a corrupt image may hold
+    // indices past the colours it defines, and those count as light.
+    if (palette && pixel >= static_cast<Uint32>(palette->ncolors))
+        return false;
+    Uint8 r, g, b;
+    SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+    return unsigned(r) + g + b < DARK_SUM_LIMIT;
+}
+
+} // namespace
+
+frame_size frame_geometry(int display_flags, int surface_width)
+{
+    switch (display_flags & DISPLAY_MODE_MASK) {
+    case DISPLAY_ROLL: {
+        // An empty surface still gets one screen, so that a frame is never
+        // zero columns wide.
+        if (surface_width <= 0)
+            return {FRAME_WIDTH, FRAME_HEIGHT};
+        const unsigned width = static_cast<unsigned>(surface_width);
+        if (width >= ROLL_FRAME_MAX_WIDTH)
+            return {ROLL_FRAME_MAX_WIDTH, FRAME_HEIGHT};
+        return {(width + FRAME_WIDTH - 1) / FRAME_WIDTH * FRAME_WIDTH, FRAME_HEIGHT};
+    }
+    case DISPLAY_FLASH:
+        return {FRAME_WIDTH, FLASH_FRAME_HEIGHT};
+    default:
+        return {FRAME_WIDTH, FRAME_HEIGHT};
+    }
+}
+
+frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags)
+{
+    const frame_size size = frame_geometry(display_flags, surface->w);
+    const long width = size.width;
+    const long height = size.height;
+
+    // Locking fails only when SDL cannot unpack a run-length encoded
+    // surface, which is an allocation failure.
+    const surface_lock lock(surface);
+    frame_bytes frame(static_cast<unsigned char *>(
+        lock.usable() ? std::malloc(static_cast<std::size_t>(width) * height) : nullptr));
+    if (!frame) {
+        std::fputs("Out of memory!\n", stderr);
+        return frame;
+    }
+
+    // Truncating division: a surface larger than the frame loses its edges
+    // equally and shows its middle.
+    const long x0 = (width - surface->w) / 2;
+    const long y0 = (height - surface->h) / 2;
+    const bool negative = display_flags & DISPLAY_NEGATIVE;
+    const bool reverse = display_flags & DISPLAY_REVERSE;
+    const bool flip = display_flags & DISPLAY_FLIP;
+
+    for (long y = 0; y < height; ++y) {
+        const long sy = y - y0;
+        const bool row_inside = sy >= 0 && sy < surface->h;
+        const long dest_row = flip ? height - 1 - y : y;
+        for (long x = 0; x < width; ++x) {
+            const long sx = x - x0;
+            const bool dark = row_inside && sx >= 0 && sx < surface->w
+                              && is_dark(surface, static_cast<int>(sx), static_cast<int>(sy));
+            const long dest_column = reverse ? width - 1 - x : x;
+            frame[dest_row * width + dest_column] = dark != negative ? PIXEL_SET : PIXEL_CLEAR;
+        }
+    }
+    return frame;
+}

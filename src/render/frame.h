@@ -1,0 +1,41 @@
+#ifndef LIDGLOW_RENDER_FRAME_H
+#define LIDGLOW_RENDER_FRAME_H
+
+#include <SDL/SDL_video.h>
+#include <cstdlib>
+#include <memory>
+
+// The size of the frame that a display mode asks for.
+struct frame_size {
+    unsigned width;
+    unsigned height;
+};
+
+constexpr unsigned FRAME_WIDTH = 128;
+constexpr unsigned FRAME_HEIGHT = 32;
+constexpr unsigned FLASH_FRAME_HEIGHT = 16;
+constexpr unsigned ROLL_FRAME_MAX_WIDTH = 1792;
+
+// Frame bytes come from malloc so that a failed allocation can be reported
+// instead of thrown.
+struct frame_closer {
+    void operator()(unsigned char *bytes) const { std::free(bytes); }
+};
+using frame_bytes = std::unique_ptr<unsigned char[], frame_closer>;
+
+struct surface_closer {
+    void operator()(SDL_Surface *surface) const { SDL_FreeSurface(surface); }
+};
+using surface_owner = std::unique_ptr<SDL_Surface, surface_closer>;
+
+// Width and height of the frame for the display mode in display_flags and
+// a surface of the given width.
+frame_size frame_geometry(int display_flags, int surface_width);
+
+// Centres the surface on a frame of frame_geometry's size, one byte per
+// pixel (0xFF set, 0x00 clear), with the negative, reverse and flip options
+// applied. Prints "Out of memory!" and returns an empty owner when the
+// frame cannot be allocated.
+frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags);
+
+#endif

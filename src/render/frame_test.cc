@@ -1,0 +1,311 @@
+#include "render/frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "lcm/display_flags.h"
+
+namespace {
+
+struct rect {
+    int x, y, w, h;
+};
+
+surface_owner make_surface(int w, int h, int depth, Uint32 rmask, Uint32 gmask, Uint32 bmask,
+                           Uint32 amask)
+{
+    return surface_owner(SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, depth, rmask, gmask, bmask, amask));
+}
+
+// A white 24-bit surface with the given rectangles painted black.
+surface_owner painted_surface(int w, int h, const std::vector<rect> &dark)
+{
+    surface_owner surface = make_surface(w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    SDL_FillRect(surface.get(), nullptr, SDL_MapRGB(surface->format, 255, 255, 255));
+    for (const rect &r : dark) {
+        SDL_Rect area = {Sint16(r.x), Sint16(r.y), Uint16(r.w), Uint16(r.h)};
+        SDL_FillRect(surface.get(), &area, SDL_MapRGB(surface->format, 0, 0, 0));
+    }
+    return surface;
+}
+
+bool inside(const std::vector<rect> &rects, long x, long y)
+{
+    for (const rect &r : rects)
+        if (x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h)
+            return true;
+    return false;
+}
+
+// Compares the frame with the pixels expected set; reports the first
+// mismatch only, so that one fault does not print thousands of lines.
+void expect_frame(const unsigned char *frame, frame_size size, const std::vector<rect> &set,
+                  bool inverted)
+{
+    for (long y = 0; y < long(size.height); ++y)
+        for (long x = 0; x < long(size.width); ++x) {
+            const unsigned char want = inside(set, x, y) != inverted ? 0xFF : 0x00;
+            const unsigned char got = frame[y * size.width + x];
+            if (got != want) {
+                ADD_FAILURE() << "frame pixel (column " << x << ", row " << y << ") is "
+                              << int(got) << ", expected " << int(want);
+                return;
+            }
+        }
+}
+
+struct geometry_case {
+    const char *name;
+    int flags;
+    int surface_width;
+    frame_size expected;
+};
+
+TEST(FrameGeometry, FollowsTheDisplayMode)
+{
+    const geometry_case cases[] = {
+        {"static narrow", 0, 1, {128, 32}},
+        {"static wide", 0, 300, {128, 32}},
+        {"static ignores other flags", DISPLAY_NEGATIVE | DISPLAY_REVERSE | DISPLAY_FLIP, 5000, {128, 32}},
+        {"flashing", DISPLAY_FLASH, 300, {128, 16}},
+        {"flashing negative", DISPLAY_FLASH | DISPLAY_NEGATIVE, 1, {128, 16}},
+        {"rolling 1", DISPLAY_ROLL, 1, {128, 32}},
+        {"rolling 127", DISPLAY_ROLL, 127, {128, 32}},
+        {"rolling 128", DISPLAY_ROLL, 128, {128, 32}},
+        {"rolling 129", DISPLAY_ROLL, 129, {256, 32}},
+        {"rolling 300", DISPLAY_ROLL | DISPLAY_REVERSE, 300, {384, 32}},
+        {"rolling 1700", DISPLAY_ROLL, 1700, {1792, 32}},
+        {"rolling 1792", DISPLAY_ROLL, 1792, {1792, 32}},
+        {"rolling 1793", DISPLAY_ROLL, 1793, {1792, 32}},
+        {"rolling 5000", DISPLAY_ROLL, 5000, {1792, 32}},
+        {"rolling empty", DISPLAY_ROLL, 0, {128, 32}},
+    };
+    for (const geometry_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const frame_size size = frame_geometry(c.flags, c.surface_width);
+        EXPECT_EQ(size.width, c.expected.width);
+        EXPECT_EQ(size.height, c.expected.height);
+    }
+}
+
+struct placement_case {
+    const char *name;
+    int w, h;
+    int flags;
+    std::vector<rect> dark;     // black areas of the source
+    std::vector<rect> set;      // frame pixels expected set
+    bool inverted;              // the frame is the complement of `set`
+};
+
+void PrintTo(const placement_case &c, std::ostream *os) { *os << c.name; }
+
+class FramePlacement : public testing::TestWithParam<placement_case> {};
+
+TEST_P(FramePlacement, CentresAndTransforms)
+{
+    const placement_case &c = GetParam();
+    const surface_owner surface = painted_surface(c.w, c.h, c.dark);
+    ASSERT_TRUE(surface);
+    const frame_bytes frame = frame_from_surface(surface.get(), c.flags);
+    ASSERT_TRUE(frame);
+    expect_frame(frame.get(), frame_geometry(c.flags, c.w), c.set, c.inverted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FramePlacement,
+    testing::Values(
+        placement_case{"white", 128, 32, 0, {}, {}, false},
+        placement_case{"white_negative", 128, 32, DISPLAY_NEGATIVE, {}, {}, true},
+        placement_case{"black_full", 128, 32, 0, {{0, 0, 128, 32}}, {{0, 0, 128, 32}}, false},
+        placement_case{"single_pixel", 128, 32, 0, {{5, 9, 1, 1}}, {{5, 9, 1, 1}}, false},
+        placement_case{"centred_100x10", 100, 10, 0, {{0, 0, 100, 10}}, {{14, 11, 100, 10}}, false},
+        placement_case{"centred_101x15", 101, 15, 0, {{0, 0, 101, 15}}, {{13, 8, 101, 15}}, false},
+        placement_case{"margins_negative", 64, 16, DISPLAY_NEGATIVE, {{0, 0, 64, 16}}, {{32, 8, 64, 16}}, true},
+        placement_case{"wide_col86_first", 300, 32, 0, {{86, 0, 1, 32}}, {{0, 0, 1, 32}}, false},
+        placement_case{"wide_col85_cut", 300, 32, 0, {{0, 0, 86, 32}}, {}, false},
+        placement_case{"wide_col213_last", 300, 32, 0, {{213, 0, 1, 32}}, {{127, 0, 1, 32}}, false},
+        placement_case{"wide_col214_cut", 300, 32, 0, {{214, 0, 86, 32}}, {}, false},
+        // Truncating division: one extra row or column is cut at the far
+        // edge, not the near one.
+        placement_case{"one_row_too_tall", 128, 33, 0, {{0, 0, 128, 1}}, {{0, 0, 128, 1}}, false},
+        placement_case{"one_column_too_wide", 129, 32, 0, {{128, 0, 1, 32}}, {}, false},
+        placement_case{"tall_rows_cut", 128, 40, 0, {{0, 4, 1, 1}, {0, 3, 128, 1}}, {{0, 0, 1, 1}}, false},
+        placement_case{"roll_1", 1, 32, DISPLAY_ROLL, {{0, 0, 1, 32}}, {{63, 0, 1, 32}}, false},
+        placement_case{"roll_129", 129, 32, DISPLAY_ROLL, {{0, 0, 129, 32}}, {{63, 0, 129, 32}}, false},
+        placement_case{"roll_1700", 1700, 32, DISPLAY_ROLL, {{0, 0, 1700, 32}}, {{46, 0, 1700, 32}}, false},
+        placement_case{"roll_1792", 1792, 32, DISPLAY_ROLL, {{1791, 31, 1, 1}}, {{1791, 31, 1, 1}}, false},
+        placement_case{"roll_5000_first", 5000, 32, DISPLAY_ROLL, {{1604, 0, 1, 32}, {0, 0, 1604, 1}},
+                       {{0, 0, 1, 32}}, false},
+        placement_case{"roll_5000_last", 5000, 32, DISPLAY_ROLL, {{3395, 5, 1, 1}, {3396, 0, 1604, 32}},
+                       {{1791, 5, 1, 1}}, false},
+        placement_case{"roll_negative_margins", 129, 32, DISPLAY_ROLL | DISPLAY_NEGATIVE,
+                       {{0, 0, 129, 32}}, {{63, 0, 129, 32}}, true},
+        placement_case{"roll_reverse", 5000, 32, DISPLAY_ROLL | DISPLAY_REVERSE, {{1604, 0, 1, 1}},
+                       {{1791, 0, 1, 1}}, false},
+        placement_case{"flash_rows_8_to_23", 128, 32, DISPLAY_FLASH, {{0, 0, 128, 8}, {3, 8, 1, 1}, {0, 24, 128, 8}},
+                       {{3, 0, 1, 1}}, false},
+        placement_case{"flash_row_23_last", 128, 32, DISPLAY_FLASH, {{7, 23, 1, 1}}, {{7, 15, 1, 1}}, false},
+        placement_case{"reverse", 128, 32, DISPLAY_REVERSE, {{0, 0, 1, 1}}, {{127, 0, 1, 1}}, false},
+        placement_case{"reverse_centred", 100, 10, DISPLAY_REVERSE, {{0, 0, 1, 1}}, {{113, 11, 1, 1}}, false},
+        placement_case{"flip", 128, 32, DISPLAY_FLIP, {{0, 0, 1, 1}}, {{0, 31, 1, 1}}, false},
+        placement_case{"reverse_flip_corner", 128, 32, DISPLAY_REVERSE | DISPLAY_FLIP, {{127, 31, 1, 1}},
+                       {{0, 0, 1, 1}}, false},
+        placement_case{"reverse_flip_flash", 128, 32, DISPLAY_FLASH | DISPLAY_REVERSE | DISPLAY_FLIP,
+                       {{0, 8, 1, 1}}, {{127, 15, 1, 1}}, false},
+        placement_case{"reverse_flip_negative", 128, 32, DISPLAY_REVERSE | DISPLAY_FLIP | DISPLAY_NEGATIVE,
+                       {{0, 0, 1, 1}}, {{127, 31, 1, 1}}, true}),
+    [](const testing::TestParamInfo<placement_case> &info) { return std::string(info.param.name); });
+
+struct pixel_format {
+    const char *name;
+    int depth;
+    Uint32 rmask, gmask, bmask, amask;
+    bool exact; // eight bits per channel, so sums near the threshold survive
+};
+
+struct colour {
+    Uint8 r, g, b, a;
+    bool dark;
+    bool needs_exact;
+};
+
+// Neighbouring pixels differ, so reading with the wrong stride or width
+// shows up as a wrong pattern.
+const colour COLOURS[] = {
+    {0, 0, 0, 255, true, false},
+    {255, 255, 255, 255, false, false},
+    {255, 0, 0, 255, true, false},
+    {255, 255, 0, 255, false, false},
+    {0, 0, 255, 255, true, false},
+    {0, 255, 255, 255, false, false},
+    {100, 100, 100, 255, true, false},
+    {160, 160, 160, 255, false, false},
+    {0, 0, 0, 0, true, false}, // alpha plays no part
+    {255, 255, 255, 0, false, false},
+    {127, 128, 128, 255, true, true},
+    {128, 128, 128, 255, false, true},
+    {255, 128, 0, 255, true, true},
+    {255, 129, 0, 255, false, true},
+};
+constexpr int COLOUR_COUNT = sizeof COLOURS / sizeof COLOURS[0];
+
+void PrintTo(const pixel_format &f, std::ostream *os) { *os << f.name; }
+
+class FramePixelFormat : public testing::TestWithParam<pixel_format> {};
+
+TEST_P(FramePixelFormat, ThresholdsTheChannelSum)
+{
+    const pixel_format &f = GetParam();
+    surface_owner surface = make_surface(COLOUR_COUNT, 2, f.depth, f.rmask, f.gmask, f.bmask, f.amask);
+    ASSERT_TRUE(surface);
+    if (surface->format->palette) {
+        SDL_Color palette[COLOUR_COUNT];
+        for (int i = 0; i < COLOUR_COUNT; ++i)
+            palette[i] = {COLOURS[i].r, COLOURS[i].g, COLOURS[i].b, 0};
+        SDL_SetColors(surface.get(), palette, 0, COLOUR_COUNT);
+    }
+    for (int i = 0; i < COLOUR_COUNT; ++i) {
+        const colour &c = COLOURS[i];
+        const Uint32 pixel = surface->format->palette ? Uint32(i) : SDL_MapRGBA(surface->format, c.r, c.g, c.b, c.a);
+        SDL_Rect top = {Sint16(i), 0, 1, 1};
+        SDL_FillRect(surface.get(), &top, pixel);
+        // The second row holds the colours in reverse order, so a wrong
+        // pitch is caught too.
+        SDL_Rect bottom = {Sint16(COLOUR_COUNT - 1 - i), 1, 1, 1};
+        SDL_FillRect(surface.get(), &bottom, pixel);
+    }
+
+    const frame_bytes frame = frame_from_surface(surface.get(), 0);
+    ASSERT_TRUE(frame);
+    const int x0 = (128 - COLOUR_COUNT) / 2;
+    for (int i = 0; i < COLOUR_COUNT; ++i) {
+        const colour &c = COLOURS[i];
+        if (c.needs_exact && !f.exact)
+            continue;
+        SCOPED_TRACE(testing::Message() << "colour " << int(c.r) << "," << int(c.g) << "," << int(c.b)
+                                        << " alpha " << int(c.a));
+        EXPECT_EQ(frame[15 * 128 + x0 + i], c.dark ? 0xFF : 0x00);
+        EXPECT_EQ(frame[16 * 128 + x0 + COLOUR_COUNT - 1 - i], c.dark ? 0xFF : 0x00);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, FramePixelFormat,
+    testing::Values(pixel_format{"palette8", 8, 0, 0, 0, 0, true},
+                    pixel_format{"rgb565", 16, 0xF800, 0x07E0, 0x001F, 0, false},
+                    pixel_format{"rgb555", 15, 0x7C00, 0x03E0, 0x001F, 0, false},
+                    pixel_format{"argb1555", 16, 0x7C00, 0x03E0, 0x001F, 0x8000, false},
+                    pixel_format{"rgb24", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, true},
+                    pixel_format{"bgr24", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, true},
+                    pixel_format{"xrgb32", 32, 0xFF0000, 0x00FF00, 0x0000FF, 0, true},
+                    pixel_format{"abgr32", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, true},
+                    pixel_format{"rgba32", 32, 0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF, true}),
+    [](const testing::TestParamInfo<pixel_format> &info) { return std::string(info.param.name); });
+
+// Below eight bits several pixels share a byte, so a byte per pixel would
+// read the wrong pixels and run past the end of each row.
+TEST(FramePalette, PacksSubBytePixels)
+{
+    const struct {
+        int depth;
+        std::vector<Uint8> row; // one packed row, most significant bits first
+    } cases[] = {
+        {1, {0x80, 0x41}},       // pixels 0, 9 and 15 have index 1
+        {4, {0x10, 0x00, 0x00, 0x00, 0x01}}, // pixels 0 and 9 have index 1
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.depth << " bits per pixel");
+        const int width = c.depth == 1 ? 16 : 10;
+        surface_owner surface = make_surface(width, 1, c.depth, 0, 0, 0, 0);
+        ASSERT_TRUE(surface);
+        SDL_Color palette[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+        SDL_SetColors(surface.get(), palette, 0, 2);
+        std::memcpy(surface->pixels, c.row.data(), c.row.size());
+        const frame_bytes frame = frame_from_surface(surface.get(), 0);
+        ASSERT_TRUE(frame);
+        const unsigned char *row = frame.get() + 15 * 128 + (128 - width) / 2;
+        for (int x = 0; x < width; ++x) {
+            const bool dark = x == 0 || x == 9 || (c.depth == 1 && x == 15);
+            EXPECT_EQ(row[x], dark ? 0xFF : 0x00) << "pixel " << x;
+        }
+    }
+}
+
+// A corrupt image may hold palette indices past the colours it defines;
+// they must not be looked up beyond the palette.
+TEST(FramePalette, IndexPastTheColoursIsLight)
+{
+    surface_owner surface = make_surface(3, 1, 8, 0, 0, 0, 0);
+    ASSERT_TRUE(surface);
+    SDL_Color palette[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+    SDL_SetColors(surface.get(), palette, 0, 2);
+    surface->format->palette->ncolors = 2;
+    const Uint8 indices[3] = {1, 200, 2};
+    std::memcpy(surface->pixels, indices, sizeof indices);
+    const frame_bytes frame = frame_from_surface(surface.get(), 0);
+    ASSERT_TRUE(frame);
+    expect_frame(frame.get(), {128, 32}, {{62, 15, 1, 1}}, false);
+}
+
+// A run-length encoded surface keeps no pixels until it is locked.
+TEST(FrameFromSurface, LocksSurfacesThatNeedIt)
+{
+    surface_owner surface = painted_surface(128, 32, {{10, 3, 4, 2}});
+    ASSERT_TRUE(surface);
+    SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY | SDL_RLEACCEL,
+                    SDL_MapRGB(surface->format, 255, 255, 255));
+    const surface_owner target = make_surface(128, 32, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    SDL_BlitSurface(surface.get(), nullptr, target.get(), nullptr);
+    ASSERT_TRUE(SDL_MUSTLOCK(surface.get()));
+
+    const frame_bytes frame = frame_from_surface(surface.get(), 0);
+    ASSERT_TRUE(frame);
+    expect_frame(frame.get(), {128, 32}, {{10, 3, 4, 2}}, false);
+    EXPECT_EQ(surface->locked, 0);
+}
+
+} // namespace

@@ -1,0 +1,62 @@
+#include "render/text.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include <SDL/SDL_ttf.h>
+
+#include "cli/handles.h"
+#include "lcm/protocol.h"
+#include "lcm/status.h"
+#include "render/font.h"
+#include "render/frame.h"
+
+namespace {
+
+int report_sdl_failure()
+{
+    const int status = errno_status();
+    std::fprintf(stderr, "%s\n", SDL_GetError());
+    return status;
+}
+
+} // namespace
+
+int show_text(const char *text, int display_flags, const font_spec &font)
+{
+    if (text[0] == '\0') {
+        std::fputs("Nothing to display!\n", stderr);
+        return EINVAL;
+    }
+
+    errno = 0;
+    if (TTF_Init() < 0)
+        return report_sdl_failure();
+
+    // The first font opened serves the whole process, so a daemon keeps
+    // rendering with it whatever later calls ask for.
+    if (!font_handle) {
+        TTF_Font *opened = open_font(font, display_flags);
+        if (!opened)
+            return report_sdl_failure();
+        font_handle = opened;
+    }
+
+    const SDL_Color black = {0, 0, 0, 0};
+    const SDL_Color white = {255, 255, 255, 0};
+    std::string shown(text);
+    const text_span span = renderable_span(font_handle, shown, MAX_SURFACE_WIDTH);
+    shown = shown.substr(span.start, span.length);
+    errno = 0;
+    const surface_owner surface(TTF_RenderUTF8_Shaded(font_handle, shown.c_str(), black, white));
+    if (!surface)
+        return report_sdl_failure();
+
+    const frame_bytes frame = frame_from_surface(surface.get(), display_flags);
+    if (!frame)
+        return ENOMEM;
+
+    const frame_size size = frame_geometry(display_flags, surface->w);
+    return lcm_send_frame(display_handle, display_flags, size.width, size.height, frame.get());
+}

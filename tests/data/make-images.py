@@ -1,0 +1,142 @@
+#!/usr/bin/python3
+"""Writes the image files that the end-to-end tests show, into one directory.
+
+Usage: make-images.py OUTDIR
+
+Every pattern-* file holds the same 128 x 32 picture in another format:
+black rectangles (column, row, width, height) at (0, 0, 16, 8), (48, 8, 32, 16)
+and (112, 24, 16, 8) on white. Its edges lie on multiples of 8, so JPEG keeps
+the areas pure, and it looks different after reversing or flipping. In the
+pattern-palette files the dark colour is (200, 100, 50), sum 350, and the
+light one (200, 100, 90), sum 390; pattern-palette-trns.png makes the light
+one transparent, and pattern-rgba.png gives every pixel some transparency.
+
+The other pictures, all black on white:
+  threshold.png    128 x 32, columns 0-63 grey (127, 128, 128), sum 383, and
+                   columns 64-127 grey (128, 128, 128), sum 384.
+  palette-threshold.png  the same picture with a two-colour palette.
+  small.png        64 x 16, all black.
+  wide.png         300 x 32, black columns 0, 86, 213 and 299.
+  rows.png         128 x 32, rows 0-7 and 24-31 black, row 8 black in columns
+                   0-63 and row 23 black in columns 64-127.
+  very-wide.png    5000 x 32, columns 0-1604 and 3395-4999 black.
+Files SDL_image must refuse:
+  truncated.png    the first half of pattern-rgb.png.
+  huge-header.png  a header declaring 1000000000 x 1000000000, no pixel data.
+  huge-data.png    a header declaring 16000 x 30000 and a few bytes of data.
+  empty.png        zero bytes.
+  notes.txt        a line of text.
+"""
+
+import os
+import struct
+import sys
+import zlib
+
+from PIL import Image
+
+BLACK_AREAS = [(0, 0, 16, 8), (48, 8, 32, 16), (112, 24, 16, 8)]
+
+
+def pattern(dark=(0, 0, 0), light=(255, 255, 255)):
+    image = Image.new('RGB', (128, 32), light)
+    for x, y, w, h in BLACK_AREAS:
+        image.paste(dark, (x, y, x + w, y + h))
+    return image
+
+
+def areas(size, dark_areas):
+    image = Image.new('RGB', size, (255, 255, 255))
+    for x, y, w, h in dark_areas:
+        image.paste((0, 0, 0), (x, y, x + w, y + h))
+    return image
+
+
+def png_chunk(kind, data):
+    crc = zlib.crc32(kind + data) & 0xFFFFFFFF
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', crc)
+
+
+def png_header_only(width, height, data):
+    # Colour type 6 (RGBA), 8 bits per channel.
+    header = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
+    chunks = png_chunk(b'IHDR', header)
+    if data is not None:
+        chunks += png_chunk(b'IDAT', zlib.compress(data))
+    return b'\x89PNG\r\n\x1a\n' + chunks + png_chunk(b'IEND', b'')
+
+
+def write_xpm(path, image):
+    # Written by hand: PIL reads XPM but does not write it.
+    rows = []
+    for y in range(image.height):
+        rows.append(''.join('#' if sum(image.getpixel((x, y))) < 384 else '.'
+                            for x in range(image.width)))
+    with open(path, 'w', encoding='ascii') as out:
+        out.write('/* XPM */\nstatic char *pattern[] = {\n')
+        out.write('"%d %d 2 1",\n' % (image.width, image.height))
+        out.write('". c #FFFFFF",\n"# c #000000",\n')
+        out.write(',\n'.join('"%s"' % row for row in rows))
+        out.write('};\n')
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.stderr.write('usage: make-images.py OUTDIR\n')
+        return 2
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+
+    def path(name):
+        return os.path.join(out, name)
+
+    rgb = pattern()
+    rgb.save(path('pattern-rgb.png'))
+    rgba = rgb.convert('RGBA')
+    # Alpha plays no part: dark stays dark when transparent, and so on.
+    rgba.putalpha(Image.eval(rgb.convert('L'), lambda v: 0 if v == 0 else 128))
+    rgba.save(path('pattern-rgba.png'))
+    rgb.convert('L').save(path('pattern-grey.png'))
+    rgb.convert('L').convert('I;16').point(lambda v: v * 257).save(path('pattern-grey16.png'))
+    rgb.convert('1').save(path('pattern-1bit.png'))
+    palette = pattern((200, 100, 50), (200, 100, 90)).quantize(colors=2)
+    palette.save(path('pattern-palette.png'))
+    palette.save(path('pattern-palette-trns.png'), transparency=0)
+    rgb.save(path('pattern.bmp'))
+    rgb.quantize(colors=2).save(path('pattern-palette.bmp'))
+    rgb.save(path('pattern.gif'))
+    rgb.save(path('pattern.jpg'), quality=95, subsampling=0)
+    rgb.save(path('pattern.ppm'))
+    rgb.convert('L').save(path('pattern.pgm'))
+    rgb.convert('1').save(path('pattern.pbm'))
+    rgb.save(path('pattern.tga'))
+    rgb.save(path('pattern-rle.tga'), compression='tga_rle')
+    write_xpm(path('pattern.xpm'), rgb)
+
+    threshold = Image.new('RGB', (128, 32), (128, 128, 128))
+    threshold.paste((127, 128, 128), (0, 0, 64, 32))
+    threshold.save(path('threshold.png'))
+    threshold.quantize(colors=2).save(path('palette-threshold.png'))
+    areas((64, 16), [(0, 0, 64, 16)]).save(path('small.png'))
+    areas((300, 32), [(0, 0, 1, 32), (86, 0, 1, 32), (213, 0, 1, 32),
+                      (299, 0, 1, 32)]).save(path('wide.png'))
+    areas((128, 32), [(0, 0, 128, 8), (0, 24, 128, 8), (0, 8, 64, 1),
+                      (64, 23, 64, 1)]).save(path('rows.png'))
+    areas((5000, 32), [(0, 0, 1605, 32), (3395, 0, 1605, 32)]).save(path('very-wide.png'))
+
+    with open(path('pattern-rgb.png'), 'rb') as source:
+        whole = source.read()
+    with open(path('truncated.png'), 'wb') as target:
+        target.write(whole[:len(whole) // 2])
+    with open(path('huge-header.png'), 'wb') as target:
+        target.write(png_header_only(1000000000, 1000000000, None))
+    with open(path('huge-data.png'), 'wb') as target:
+        target.write(png_header_only(16000, 30000, b'\0' * 64))
+    open(path('empty.png'), 'wb').close()
+    with open(path('notes.txt'), 'w', encoding='ascii') as target:
+        target.write('This is not an image.\n')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
