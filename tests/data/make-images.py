@@ -20,6 +20,12 @@ The other pictures, all black on white:
   rows.png         128 x 32, rows 0-7 and 24-31 black, row 8 black in columns
                    0-63 and row 23 black in columns 64-127.
   very-wide.png    5000 x 32, columns 0-1604 and 3395-4999 black.
+  corners.png      128 x 32, a black run along the top or bottom row in each
+                   corner, 1, 2, 3 and 4 pixels long (top-left, top-right,
+                   bottom-left, bottom-right), so that every mirroring and
+                   flipping of it looks different.
+  roll-W.png       W x 32 for W = 1, 128, 129, 1700 and 1792, its first and
+                   last columns black.
 Files SDL_image must refuse:
   truncated.png    the first half of pattern-rgb.png.
   huge-header.png  a header declaring 1000000000 x 1000000000, no pixel data.
@@ -123,6 +129,11 @@ def main():
     areas((128, 32), [(0, 0, 128, 8), (0, 24, 128, 8), (0, 8, 64, 1),
                       (64, 23, 64, 1)]).save(path('rows.png'))
     areas((5000, 32), [(0, 0, 1605, 32), (3395, 0, 1605, 32)]).save(path('very-wide.png'))
+    areas((128, 32), [(0, 0, 1, 1), (126, 0, 2, 1), (0, 31, 3, 1),
+                      (124, 31, 4, 1)]).save(path('corners.png'))
+    for width in (1, 128, 129, 1700, 1792):
+        areas((width, 32), [(0, 0, 1, 32), (width - 1, 0, 1, 32)]).save(
+            path('roll-%d.png' % width))
 
     with open(path('pattern-rgb.png'), 'rb') as source:
         whole = source.read()

@@ -1,0 +1,311 @@
+// End-to-end tests of the daemon (-c ... -D) and of the stop request (-k).
+// Each test runs a shell script on the virtual display that starts the
+// daemon, watches it through its pid file, /proc and the captured syslog
+// records, and stops it again; the script reports what it saw as key=value
+// lines on standard output.
+
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char FONT[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Shell functions shared by the scripts. alive treats a zombie as dead,
+// since nobody may be left to reap the detached daemon.
+const char PRELUDE[] = R"SH(
+T=$E2E_TMPDIR
+P=$T/d.pid
+alive() { [ -r /proc/$1/status ] && ! grep -q '^State:[[:space:]]*Z' /proc/$1/status; }
+wait_until() { i=0; while ! eval "$1"; do i=$((i+1)); [ $i -gt 400 ] && return 1; sleep 0.025; done; }
+claims() { grep -c ' claim 0$' "$T/events.log" 2>/dev/null || echo 0; }
+bulks() { grep -c ' bulk ' "$T/events.log" 2>/dev/null || echo 0; }
+daemon_pid() { wait_until '[ -s "$P" ]' && cat "$P"; }
+)SH";
+
+std::map<std::string, std::string> report_of(const std::string &out)
+{
+    std::map<std::string, std::string> values;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
+e2e::run_result run_daemon_script(const std::string &body,
+                                  std::vector<std::string> options = {})
+{
+    options.push_back("--syslog");
+    options.push_back("@TMP@/syslog");
+    return e2e::run_script(options, std::string(PRELUDE) + body);
+}
+
+// The records whose text contains needle, with the priority they carry.
+std::vector<std::string> records_with(const e2e::run_result &r, const std::string &needle)
+{
+    std::vector<std::string> found;
+    for (const std::string &line : r.syslog)
+        if (line.find(needle) != std::string::npos)
+            found.push_back(line);
+    return found;
+}
+
+// syslog(3) without openlog logs to LOG_USER (8): info is <14>, err <11>.
+bool has_record(const e2e::run_result &r, const std::string &priority, const std::string &text)
+{
+    for (const std::string &line : records_with(r, text))
+        if (line.rfind(priority, 0) == 0)
+            return true;
+    return false;
+}
+
+std::string syslog_of(const e2e::run_result &r)
+{
+    std::string all = "syslog:\n";
+    for (const std::string &line : r.syslog)
+        all += "  " + line + "\n";
+    return all;
+}
+
+std::string daemon_args(const std::string &command, const std::string &extra = "")
+{
+    return "\"$LIDGLOW\" -c '" + command + "' -t " + FONT + " -D -p \"$P\" " + extra;
+}
+
+TEST(daemon, starts_detached_and_is_stopped_by_k)
+{
+    const e2e::run_result r = run_daemon_script(daemon_args("echo hello", "-P 1") + R"SH(
+echo start=$?
+pid=$(daemon_pid); echo pid=$pid
+echo mode=$(stat -c %a "$P")
+alive "$pid" && echo running=yes
+"$LIDGLOW" -c x -t /nonexistent -D -p "$P" 2>"$T/second.err"; echo second=$?
+echo second_err=$(cat "$T/second.err")
+alive "$pid" && echo still_running=yes
+"$LIDGLOW" -k -p "$P"; echo stop=$?
+wait_until '! alive $pid' && echo gone=yes
+[ -e "$P" ] || echo pidfile_gone=yes
+"$LIDGLOW" -k -p "$P" 2>"$T/again.err"; echo again=$?
+echo again_err=$(cat "$T/again.err")
+[ -e "$P" ] || echo no_file_left=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    const std::string pid = v["pid"];
+    ASSERT_FALSE(pid.empty()) << r.summary();
+    EXPECT_EQ("0", v["start"]);
+    EXPECT_EQ("600", v["mode"]);
+    EXPECT_EQ("yes", v["running"]);
+    EXPECT_EQ("17", v["second"]);
+    EXPECT_EQ("Daemon already running, pid: " + pid, v["second_err"]);
+    EXPECT_EQ("yes", v["still_running"]);
+    EXPECT_EQ("17", v["stop"]);
+    EXPECT_EQ("yes", v["gone"]);
+    EXPECT_EQ("yes", v["pidfile_gone"]);
+    EXPECT_EQ("3", v["again"]);
+    EXPECT_EQ("Daemon not found!", v["again_err"]);
+    EXPECT_EQ("yes", v["no_file_left"]);
+    EXPECT_TRUE(has_record(r, "<14>", "Daemon started, pid: " + pid)) << r.summary();
+    EXPECT_TRUE(has_record(r, "<14>", "Daemon terminated, pid: " + pid)) << r.summary();
+    EXPECT_TRUE(records_with(r, "Daemon stopped").empty());
+    // The daemon showed its line once and let go of the display at the end.
+    ASSERT_EQ(1u, r.transfers.size()) << r.summary();
+    EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size()) << r.summary();
+}
+
+TEST(daemon, sends_only_lines_that_change)
+{
+    // The command prints "same" for three polls, then a new line each poll.
+    const std::string command =
+        "n=$(cat $T/n 2>/dev/null || echo 0); echo $((n+1)) > $T/n; "
+        "if [ $n -lt 3 ]; then echo same; else echo line$n; fi";
+    const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(command, "-P 0") + R"SH(
+pid=$(daemon_pid)
+wait_until '[ "$(cat $T/n 2>/dev/null)" -ge 8 ]'
+"$LIDGLOW" -k -p "$P"
+wait_until '! alive $pid' && echo gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    EXPECT_EQ("yes", report_of(r.out)["gone"]);
+    // Polls 0-2 show "same" once, and every later poll a new line.
+    ASSERT_GE(r.transfers.size(), 5u) << r.summary();
+    for (std::size_t i = 1; i < r.transfers.size(); ++i)
+        EXPECT_NE(r.transfers[i - 1].picture, r.transfers[i].picture) << "transfer " << i;
+    // The display is closed and reopened around every pause.
+    EXPECT_GE(r.of_kind("claim").size(), 8u) << r.summary();
+    EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size());
+}
+
+TEST(daemon, unchanged_line_sends_nothing_while_reopening)
+{
+    const e2e::run_result r = run_daemon_script(daemon_args("echo steady", "-P 0") + R"SH(
+pid=$(daemon_pid)
+wait_until '[ $(claims) -ge 10 ]'
+"$LIDGLOW" -k -p "$P"
+wait_until '! alive $pid' && echo gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    EXPECT_EQ("yes", report_of(r.out)["gone"]);
+    EXPECT_EQ(1u, r.transfers.size()) << r.summary();
+    EXPECT_EQ(2u, r.writes().size());
+    EXPECT_GE(r.of_kind("claim").size(), 10u);
+}
+
+TEST(daemon, stops_when_the_output_becomes_empty)
+{
+    const std::string command = "[ -e $T/empty ] || echo text";
+    const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(command, "-P 0") + R"SH(
+pid=$(daemon_pid)
+wait_until '[ $(claims) -ge 3 ]'
+touch "$T/empty"
+wait_until '! alive $pid' && echo gone=yes
+[ -e "$P" ] || echo pidfile_gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ("yes", v["gone"]);
+    EXPECT_EQ("yes", v["pidfile_gone"]);
+    EXPECT_TRUE(has_record(r, "<11>", "Daemon stopped: Invalid argument")) << r.summary();
+    EXPECT_TRUE(records_with(r, "Daemon terminated").empty());
+}
+
+TEST(daemon, stops_when_the_display_vanishes)
+{
+    // The node disappears once the second claimed handle is released, so
+    // the reopen after the second pause fails.
+    const e2e::run_result r = run_daemon_script(daemon_args("echo x", "-P 0") + R"SH(
+pid=$(daemon_pid)
+wait_until '! alive $pid' && echo gone=yes
+[ -e "$P" ] || echo pidfile_gone=yes
+)SH", {"--vanish-after", "2"});
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ("yes", v["gone"]);
+    EXPECT_EQ("yes", v["pidfile_gone"]);
+    // Debian's libusb 0.1 hands out a handle without a file when the node
+    // cannot be opened, so the claim fails with EBADF; libusb-compat's open
+    // fails with the node's ENXIO itself.
+    EXPECT_TRUE(has_record(r, "<11>", std::string("Daemon stopped: ") + std::strerror(ENXIO)) ||
+                has_record(r, "<11>", std::string("Daemon stopped: ") + std::strerror(EBADF)))
+        << r.summary() << syslog_of(r);
+    EXPECT_EQ(2u, r.of_kind("claim").size());
+}
+
+TEST(daemon, a_failing_write_stops_it_with_the_errno)
+{
+    const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 0") + R"SH(
+pid=$(daemon_pid)
+wait_until '! alive $pid' && echo gone=yes
+)SH", {"--fail-write", "5"});
+    ASSERT_EQ(0, r.status) << r.summary();
+    EXPECT_EQ("yes", report_of(r.out)["gone"]);
+    EXPECT_TRUE(has_record(r, "<11>", std::string("Daemon stopped: ") + std::strerror(ENODEV)))
+        << r.summary();
+}
+
+TEST(daemon, sighup_during_a_long_pause_polls_at_once)
+{
+    const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 1000") + R"SH(
+pid=$(daemon_pid)
+wait_until '[ $(bulks) -ge 2 ]'
+kill -HUP $pid
+wait_until '[ $(bulks) -ge 4 ]' && echo polled=yes
+alive $pid && echo running=yes
+kill -HUP $pid
+wait_until '[ $(bulks) -ge 6 ]' && echo polled_again=yes
+"$LIDGLOW" -k -p "$P"; echo stop=$?
+wait_until '! alive $pid' && echo gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ("yes", v["polled"]) << r.summary();
+    EXPECT_EQ("yes", v["running"]);
+    EXPECT_EQ("yes", v["polled_again"]);
+    EXPECT_EQ("17", v["stop"]);
+    EXPECT_EQ("yes", v["gone"]);
+    // Well under the 1000 s pause each time.
+    EXPECT_LT(r.elapsed_ms, 30000);
+}
+
+TEST(daemon, sigterm_ends_it_cleanly_in_the_pause_and_during_a_poll)
+{
+    struct sigterm_case {
+        const char *name;
+        std::string command;
+        const char *when; // shell condition to wait for before SIGTERM
+    };
+    const sigterm_case cases[] = {
+        {"pause", "echo x", "[ $(bulks) -ge 2 ]"},
+        // The first poll runs a slow command; the signal comes while it runs.
+        {"slow command", "sleep 1; echo slow", "[ -s \"$P\" ]"},
+    };
+    for (const sigterm_case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script(daemon_args(c.command, "-P 1000") +
+                                                    "\npid=$(daemon_pid)\nwait_until '" +
+                                                    std::string(c.when) + R"SH('
+kill -TERM $pid
+wait_until '! alive $pid' && echo gone=yes
+[ -e "$P" ] || echo pidfile_gone=yes
+)SH");
+        ASSERT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        EXPECT_EQ("yes", v["gone"]) << r.summary();
+        EXPECT_EQ("yes", v["pidfile_gone"]);
+        EXPECT_EQ(1u, records_with(r, "Daemon terminated, pid: ").size()) << r.summary();
+        EXPECT_TRUE(records_with(r, "Daemon stopped").empty()) << r.summary();
+        EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size()) << r.summary();
+        EXPECT_LT(r.elapsed_ms, 30000);
+    }
+}
+
+TEST(daemon, runs_without_a_pid_file_it_cannot_create)
+{
+    const e2e::run_result r = run_daemon_script(R"SH(
+"$LIDGLOW" -c 'echo x' -t )SH" + std::string(FONT) + R"SH( -D -P 0 -p /nonexistent/dir/d.pid 2>"$T/err"
+echo start=$?
+echo err=$(cat "$T/err")
+wait_until 'grep -q "Daemon started" "$T/syslog"'
+pid=$(sed -n 's/.*Daemon started, pid: \([0-9]*\).*/\1/p' "$T/syslog")
+wait_until '[ $(claims) -ge 3 ]' && echo polling=yes
+kill -TERM $pid
+wait_until '! alive $pid' && echo gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ("0", v["start"]);
+    EXPECT_EQ("Cannot open or create pidfile", v["err"]);
+    EXPECT_EQ("yes", v["polling"]);
+    EXPECT_EQ("yes", v["gone"]);
+}
+
+TEST(daemon, stop_request_without_usable_pid_is_silent)
+{
+    // Another process holds the lock on an empty pid file.
+    const e2e::run_result r = run_daemon_script(R"SH(
+: > "$P"
+flock "$P" sleep 3 &
+holder=$!
+wait_until 'flock -n "$P" true; [ $? -ne 0 ]'
+"$LIDGLOW" -k -p "$P" 2>"$T/err"; echo stop=$?
+echo err_bytes=$(wc -c < "$T/err")
+kill $holder
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ("17", v["stop"]);
+    EXPECT_EQ("0", v["err_bytes"]);
+}
+
+} // namespace

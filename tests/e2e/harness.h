@@ -1,0 +1,66 @@
+#ifndef LIDGLOW_E2E_HARNESS_H
+#define LIDGLOW_E2E_HARNESS_H
+
+// Runs the real lidglow binary on vdisplay's emulated displays and collects
+// what came out: exit status, standard output and error, the device events
+// and the transfers decoded from them.
+//
+// Each run gets a fresh temporary directory, which is also the working
+// directory of the command, and which is removed when the run is over. The
+// token @TMP@ in vdisplay options, lidglow arguments and scripts stands for
+// that directory; scripts also find it in $E2E_TMPDIR.
+
+#include "decode.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace e2e {
+
+struct run_result {
+    int status = -1;  // the command's exit status, 128 + signal if killed
+    std::string out;
+    std::string err;
+    std::string log;  // vdisplay's record as written
+    std::vector<vdisplay::event> events;
+    std::vector<vdisplay::transfer> transfers;
+    std::vector<std::string> syslog;  // one record a line, when --syslog was given
+    bool timed_out = false;
+    double elapsed_ms = 0;
+    std::string harness_error;  // set when the run or the record could not be read
+
+    // The events of one kind, in order.
+    std::vector<vdisplay::event> of_kind(std::string_view kind) const;
+    // The events that the program's own requests cause once it has opened the
+    // display: claims, releases and writes (no scans, opens or closes).
+    std::vector<vdisplay::event> device_events() const;
+    // The payloads of the successful bulk writes, in order.
+    std::vector<vdisplay::bytes> writes() const;
+    // A summary for failure messages.
+    std::string summary() const;
+};
+
+// The binaries under test, from LIDGLOW_BIN and VDISPLAY_BIN (the build
+// passes them; the paths of this build are the fallback).
+std::string lidglow_bin();
+std::string vdisplay_bin();
+
+// vdisplay <vdisplay_options> --log <tmp>/events.log -- $LIDGLOW_BIN <args>
+run_result run_lidglow(const std::vector<std::string> &vdisplay_options,
+                       const std::vector<std::string> &args, std::string_view stdin_data = "");
+
+// vdisplay <vdisplay_options> --log <tmp>/events.log -- sh -c <script>, with
+// $LIDGLOW naming the binary under test.
+run_result run_script(const std::vector<std::string> &vdisplay_options, const std::string &script,
+                      std::string_view stdin_data = "");
+
+// The nodes in the order libusb 0.1 lists them for a layout of displays.
+std::vector<std::string> libusb_order(const std::vector<std::string> &layout_options);
+
+// The gaps in microseconds between consecutive events of the list.
+std::vector<long long> gaps_us(const std::vector<vdisplay::event> &events);
+
+}  // namespace e2e
+
+#endif

@@ -1,0 +1,271 @@
+// End-to-end tests of image output (-f): what the display receives for
+// images in the formats SDL_image reads, in every display mode, and that bad
+// files are refused before anything is sent.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "render_e2e.h"
+
+namespace {
+
+using render_e2e::blank_picture;
+using render_e2e::fill;
+using render_e2e::picture;
+using vdisplay::transfer_mode;
+
+const render_e2e::image_dir &images()
+{
+    const render_e2e::image_dir &dir = render_e2e::image_dir::get();
+    EXPECT_EQ(dir.error(), "");
+    return dir;
+}
+
+// The picture of every pattern-* file.
+picture pattern_picture()
+{
+    picture p = blank_picture(128, 32);
+    fill(p, 0, 0, 16, 8);
+    fill(p, 48, 8, 32, 16);
+    fill(p, 112, 24, 16, 8);
+    return p;
+}
+
+picture columns(unsigned width, unsigned height, const std::vector<unsigned> &set)
+{
+    picture p = blank_picture(width, height);
+    for (unsigned c : set)
+        fill(p, c, 0, 1, height);
+    return p;
+}
+
+e2e::run_result show(const std::string &file, const std::vector<std::string> &flags = {})
+{
+    std::vector<std::string> args = {"-f", images().path(file)};
+    args.insert(args.end(), flags.begin(), flags.end());
+    return e2e::run_lidglow({}, args);
+}
+
+// A successful run: quiet, status 0, the blank frame and then one frame.
+void expect_blank_then_frame(const e2e::run_result &r)
+{
+    EXPECT_EQ(r.harness_error, "");
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.status, 0) << r.summary();
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(r.transfers.size(), 2u) << r.summary();
+    const vdisplay::transfer &blank = r.transfers[0];
+    EXPECT_EQ(blank.mode, transfer_mode::static_frame);
+    EXPECT_TRUE(blank.problems.empty()) << blank.problems.front();
+    EXPECT_EQ(blank.picture, blank_picture(128, 32, '#'));
+    EXPECT_TRUE(r.transfers[1].problems.empty()) << r.transfers[1].problems.front();
+}
+
+class image_format : public testing::TestWithParam<const char *> {};
+
+TEST_P(image_format, shows_the_pattern_after_the_blank_frame)
+{
+    const e2e::run_result r = show(GetParam());
+    expect_blank_then_frame(r);
+    ASSERT_EQ(r.transfers.size(), 2u);
+    EXPECT_EQ(r.writes().size(), 4u);
+    EXPECT_EQ(r.transfers[1].mode, transfer_mode::static_frame);
+    EXPECT_EQ(r.transfers[1].picture, pattern_picture())
+        << vdisplay::draw_picture(r.transfers[1]);
+}
+
+// The palette files hold a dark colour of sum 350 and a light one of sum 390:
+// a luminance threshold or a palette index read as a colour would get them
+// wrong. Alpha plays no part in the rgba and trns files.
+INSTANTIATE_TEST_SUITE_P(formats, image_format,
+                         testing::Values("pattern-rgb.png", "pattern-rgba.png", "pattern-grey.png",
+                                         "pattern-grey16.png", "pattern-1bit.png",
+                                         "pattern-palette.png", "pattern-palette-trns.png",
+                                         "pattern.bmp", "pattern-palette.bmp", "pattern.gif",
+                                         "pattern.jpg", "pattern.ppm", "pattern.pgm", "pattern.pbm",
+                                         "pattern.tga", "pattern-rle.tga", "pattern.xpm"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                             std::string name = info.param;
+                             for (char &c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+// The bytes themselves, for one image: the packer and the decoder could
+// share a mistake that the pictures alone would not show.
+TEST(image_bytes, blank_frame_then_pattern_packets)
+{
+    const e2e::run_result r = show("pattern-rgb.png");
+    ASSERT_EQ(r.status, 0) << r.summary();
+    const std::vector<vdisplay::bytes> w = r.writes();
+    ASSERT_EQ(w.size(), 4u);
+    for (std::size_t p = 0; p < 4; ++p) {
+        ASSERT_EQ(w[p].size(), 272u);
+        const vdisplay::bytes header = {0x55, 0xAA, static_cast<unsigned char>(0x10 + p % 2),
+                                        0x80, 0x01, 0x01, 0x00, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
+        EXPECT_EQ(vdisplay::bytes(w[p].begin(), w[p].begin() + 16), header) << "packet " << p;
+    }
+    for (std::size_t i = 16; i < 272; ++i) {
+        EXPECT_EQ(w[0][i], 0xFF) << "blank packet 0, byte " << i;
+        EXPECT_EQ(w[1][i], 0xFF) << "blank packet 1, byte " << i;
+    }
+    // A band byte at offset m holds column 127 - m, its bit k row k of the
+    // band: the top-left block fills the last 16 bytes of the first band,
+    // the middle block columns 48-79 of rows 8-15 and 16-23.
+    auto expected = [](std::size_t packet, std::size_t i) -> unsigned {
+        const std::size_t band = (i - 16) / 128, m = (i - 16) % 128;
+        const std::size_t column = 127 - m;
+        if (packet == 0)
+            return (band == 0 && column < 16) || (band == 1 && column >= 48 && column < 80) ? 0xFF : 0;
+        return (band == 0 && column >= 48 && column < 80) || (band == 1 && column >= 112) ? 0xFF : 0;
+    };
+    for (std::size_t i = 16; i < 272; ++i) {
+        EXPECT_EQ(w[2][i], expected(0, i)) << "image packet 0, byte " << i;
+        EXPECT_EQ(w[3][i], expected(1, i)) << "image packet 1, byte " << i;
+    }
+}
+
+struct geometry_case {
+    const char *name;
+    const char *file;
+    std::vector<std::string> flags;
+    transfer_mode mode;
+    std::size_t packets;  // of the image frame
+    picture expected;
+};
+
+picture small_centred()
+{
+    picture p = blank_picture(128, 32);
+    fill(p, 32, 8, 64, 16);
+    return p;
+}
+
+// corners.png: runs of 1, 2, 3 and 4 pixels in the top-left, top-right,
+// bottom-left and bottom-right corners.
+picture corners_picture()
+{
+    picture p = blank_picture(128, 32);
+    fill(p, 0, 0, 1, 1);
+    fill(p, 126, 0, 2, 1);
+    fill(p, 0, 31, 3, 1);
+    fill(p, 124, 31, 4, 1);
+    return p;
+}
+
+picture flashing_rows()
+{
+    // The 32-row image shows its rows 8 to 23: row 8 is dark on the left,
+    // row 23 on the right, the rows between are light.
+    picture p = blank_picture(128, 16);
+    fill(p, 0, 0, 64, 1);
+    fill(p, 64, 15, 64, 1);
+    return p;
+}
+
+std::vector<geometry_case> geometry_cases()
+{
+    using render_e2e::flipped;
+    using render_e2e::mirrored;
+    using render_e2e::negated;
+    picture left_half = blank_picture(128, 32);
+    fill(left_half, 0, 0, 64, 32);
+    return {
+        // Channel sums 383 and 384 lie on either side of the threshold.
+        {"threshold", "threshold.png", {}, transfer_mode::static_frame, 2, left_half},
+        {"palette_threshold", "palette-threshold.png", {}, transfer_mode::static_frame, 2, left_half},
+        {"small_centred", "small.png", {}, transfer_mode::static_frame, 2, small_centred()},
+        {"small_negative", "small.png", {"-n"}, transfer_mode::static_frame, 2,
+         negated(small_centred())},
+        // 300 columns: static shows columns 86-213, rolling centres them in 384.
+        {"wide_static", "wide.png", {}, transfer_mode::static_frame, 2, columns(128, 32, {0, 127})},
+        {"wide_rolling", "wide.png", {"-R"}, transfer_mode::rolling, 6,
+         columns(384, 32, {42, 128, 255, 341})},
+        {"roll_1", "roll-1.png", {"-R"}, transfer_mode::rolling, 2, columns(128, 32, {63})},
+        {"roll_128", "roll-128.png", {"-R"}, transfer_mode::rolling, 2, columns(128, 32, {0, 127})},
+        {"roll_129", "roll-129.png", {"-R"}, transfer_mode::rolling, 4, columns(256, 32, {63, 191})},
+        {"roll_1700", "roll-1700.png", {"-R"}, transfer_mode::rolling, 28,
+         columns(1792, 32, {46, 1745})},
+        {"roll_1792", "roll-1792.png", {"-R"}, transfer_mode::rolling, 28,
+         columns(1792, 32, {0, 1791})},
+        // 5000 columns are cut to their middle 1792: columns 1604-3395.
+        {"roll_5000", "very-wide.png", {"-R"}, transfer_mode::rolling, 28,
+         columns(1792, 32, {0, 1791})},
+        {"flashing", "rows.png", {"-F"}, transfer_mode::flashing, 2, flashing_rows()},
+        {"flashing_negative", "rows.png", {"-F", "-n"}, transfer_mode::flashing, 2,
+         negated(flashing_rows())},
+        {"corners", "corners.png", {}, transfer_mode::static_frame, 2, corners_picture()},
+        {"corners_reverse", "corners.png", {"-r"}, transfer_mode::static_frame, 2,
+         mirrored(corners_picture())},
+        {"corners_flip", "corners.png", {"-v"}, transfer_mode::static_frame, 2,
+         flipped(corners_picture())},
+        {"corners_reverse_flip", "corners.png", {"-r", "-v"}, transfer_mode::static_frame, 2,
+         flipped(mirrored(corners_picture()))},
+        {"corners_all", "corners.png", {"-n", "-r", "-v"}, transfer_mode::static_frame, 2,
+         negated(flipped(mirrored(corners_picture())))},
+        {"corners_rolling_reverse", "corners.png", {"-R", "-r"}, transfer_mode::rolling, 2,
+         mirrored(corners_picture())},
+    };
+}
+
+class image_geometry : public testing::TestWithParam<geometry_case> {};
+
+TEST_P(image_geometry, shows_the_expected_frame)
+{
+    const geometry_case &c = GetParam();
+    const e2e::run_result r = show(c.file, c.flags);
+    expect_blank_then_frame(r);
+    ASSERT_EQ(r.transfers.size(), 2u);
+    const vdisplay::transfer &t = r.transfers[1];
+    EXPECT_EQ(t.mode, c.mode) << vdisplay::mode_name(t.mode);
+    EXPECT_EQ(t.packets.size(), c.packets);
+    EXPECT_EQ(r.writes().size(), 2 + c.packets);
+    ASSERT_EQ(t.picture.size(), c.expected.size());
+    ASSERT_EQ(t.width, c.expected.front().size());
+    EXPECT_EQ(t.picture, c.expected) << "shown:\n"
+                                     << render_e2e::picture_text(t.picture) << "expected:\n"
+                                     << render_e2e::picture_text(c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(modes, image_geometry, testing::ValuesIn(geometry_cases()),
+                         [](const testing::TestParamInfo<geometry_case> &info) {
+                             return std::string(info.param.name);
+                         });
+
+struct bad_image_case {
+    const char *name;
+    const char *file;  // in the image directory
+    const char *last_line;
+    int status;  // 0: any failure
+};
+
+class bad_image : public testing::TestWithParam<bad_image_case> {};
+
+TEST_P(bad_image, is_refused_before_anything_is_sent)
+{
+    const bad_image_case &c = GetParam();
+    std::string expected = c.last_line;
+    const std::size_t at = expected.find("@DIR@");
+    if (at != std::string::npos)
+        expected.replace(at, 5, images().path(""));
+    // libpng prints lines of its own before SDL_image's message.
+    render_e2e::expect_refused(show(c.file), c.status, expected, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    files, bad_image,
+    testing::Values(bad_image_case{"missing", "no-such-file.png", "Couldn't open @DIR@no-such-file.png", 2},
+                    bad_image_case{"directory", ".", "Unsupported image format", 21},
+                    bad_image_case{"empty", "empty.png", "Unsupported image format", 0},
+                    bad_image_case{"text", "notes.txt", "Unsupported image format", 0},
+                    bad_image_case{"truncated", "truncated.png", "Error reading the PNG file.", 0},
+                    bad_image_case{"huge_header", "huge-header.png", "Error reading the PNG file.", 0},
+                    bad_image_case{"huge_data", "huge-data.png", "Error reading the PNG file.", 0}),
+    [](const testing::TestParamInfo<bad_image_case> &info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,316 @@
+// End-to-end tests of text output (-m): the font size search, fixed sizes,
+// styles, faces of a collection, long texts in static and rolling mode, and
+// the failures that must leave the display untouched.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "render_e2e.h"
+
+namespace {
+
+using render_e2e::DEJAVU;
+using render_e2e::picture;
+using render_e2e::single_frame;
+using render_e2e::WQY;
+using vdisplay::transfer_mode;
+
+e2e::run_result show_text(const std::string &message, const std::vector<std::string> &options)
+{
+    std::vector<std::string> args = {"-m", message};
+    args.insert(args.end(), options.begin(), options.end());
+    return e2e::run_lidglow({}, args);
+}
+
+picture shown(const std::string &message, const std::vector<std::string> &options)
+{
+    return single_frame(show_text(message, options)).picture;
+}
+
+const render_e2e::ttf_probe &probe()
+{
+    const render_e2e::ttf_probe &p = render_e2e::ttf_probe::get();
+    EXPECT_TRUE(p.usable()) << "libSDL_ttf-2.0.so.0 could not be loaded";
+    return p;
+}
+
+// A column whose 32 rows are all set: a glyph cut at the top and bottom.
+bool has_full_column(const picture &p)
+{
+    if (p.empty())
+        return false;
+    for (std::size_t c = 0; c < p.front().size(); ++c) {
+        bool full = true;
+        for (const std::string &row : p)
+            full = full && row[c] == '#';
+        if (full)
+            return true;
+    }
+    return false;
+}
+
+struct text_case {
+    const char *name;
+    std::string message;
+    std::vector<std::string> options;
+    transfer_mode mode;
+    unsigned width;
+    unsigned height;
+};
+
+class text_frame : public testing::TestWithParam<text_case> {};
+
+// Text goes out as one transfer: no blank frame before it, unlike images.
+TEST_P(text_frame, is_sent_as_one_frame_without_blanking)
+{
+    const text_case &c = GetParam();
+    const e2e::run_result r = show_text(c.message, c.options);
+    const vdisplay::transfer t = single_frame(r);
+    EXPECT_EQ(t.mode, c.mode) << vdisplay::mode_name(t.mode);
+    EXPECT_EQ(t.width, c.width);
+    EXPECT_EQ(t.height, c.height);
+    EXPECT_GT(render_e2e::set_pixels(t.picture), 20u) << vdisplay::draw_picture(t);
+    EXPECT_EQ(r.writes().size(), c.mode == transfer_mode::flashing ? 2u : c.width / 64);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    texts, text_frame,
+    testing::Values(
+        text_case{"dejavu", "Hello", {"-t", DEJAVU}, transfer_mode::static_frame, 128, 32},
+        text_case{"utf8", "Grüße €", {"-t", DEJAVU}, transfer_mode::static_frame, 128, 32},
+        text_case{"wqy_face_0", "你好", {"-t", WQY, "-I", "0"}, transfer_mode::static_frame, 128, 32},
+        text_case{"wqy_face_1", "你好", {"-t", WQY, "-I", "1"}, transfer_mode::static_frame, 128, 32},
+        text_case{"flashing", "Hello", {"-t", DEJAVU, "-F"}, transfer_mode::flashing, 128, 16},
+        text_case{"rolling_short", "Hi", {"-t", DEJAVU, "-R"}, transfer_mode::rolling, 128, 32},
+        text_case{"rolling_all_options", "Hello there", {"-t", DEJAVU, "-R", "-n", "-r", "-v", "-w"},
+                  transfer_mode::rolling, 256, 32}),
+    [](const testing::TestParamInfo<text_case> &info) { return std::string(info.param.name); });
+
+struct size_case {
+    const char *name;
+    const char *font;
+    long index;
+    bool flashing;
+};
+
+class automatic_size : public testing::TestWithParam<size_case> {};
+
+// The automatic size is the largest one whose line fits the frame's height,
+// as SDL_ttf itself measures it.
+TEST_P(automatic_size, is_the_first_size_that_fits)
+{
+    const size_case &c = GetParam();
+    const int target = c.flashing ? 16 : 32;
+    const int size = probe().fitting_size(c.font, c.index, target);
+    ASSERT_GT(size, 1);
+    ASSERT_GT(probe().height(c.font, c.index, size + 1), target);
+
+    std::vector<std::string> options = {"-t", c.font, "-I", std::to_string(c.index)};
+    if (c.flashing)
+        options.push_back("-F");
+    const std::string text = "Hgj|É";
+    const picture automatic = shown(text, options);
+    ASSERT_FALSE(automatic.empty());
+    EXPECT_EQ(automatic.size(), static_cast<std::size_t>(target));
+
+    std::vector<std::string> fixed = options;
+    fixed.insert(fixed.end(), {"-s", std::to_string(size)});
+    EXPECT_EQ(automatic, shown(text, fixed)) << "automatic size is not " << size;
+    fixed.back() = std::to_string(size + 1);
+    EXPECT_NE(automatic, shown(text, fixed));
+    // -s 0 also means automatic.
+    fixed.back() = "0";
+    EXPECT_EQ(automatic, shown(text, fixed));
+}
+
+INSTANTIATE_TEST_SUITE_P(fonts, automatic_size,
+                         testing::Values(size_case{"dejavu", DEJAVU, 0, false},
+                                         size_case{"dejavu_flashing", DEJAVU, 0, true},
+                                         size_case{"wqy_face_0", WQY, 0, false},
+                                         size_case{"wqy_face_1_flashing", WQY, 1, true}),
+                         [](const testing::TestParamInfo<size_case> &info) {
+                             return std::string(info.param.name);
+                         });
+
+// A fixed size is used as given even when the line is taller than the
+// frame: centring then cuts the glyphs at the top and the bottom.
+TEST(text_size, fixed_size_taller_than_the_frame_is_cut)
+{
+    ASSERT_GT(probe().height(DEJAVU, 0, 40), 32);
+    const std::string block = "H\u2588";
+    const picture big = shown(block, {"-t", DEJAVU, "-s", "40"});
+    const picture automatic = shown(block, {"-t", DEJAVU});
+    EXPECT_TRUE(has_full_column(big)) << render_e2e::picture_text(big);
+    EXPECT_FALSE(has_full_column(automatic)) << render_e2e::picture_text(automatic);
+    EXPECT_NE(big, shown(block, {"-t", DEJAVU, "-s", "39"}));
+}
+
+TEST(text_style, every_style_changes_the_picture)
+{
+    const std::vector<std::vector<std::string>> styles = {
+        {}, {"-w"}, {"-i"}, {"-u"}, {"-w", "-i"}, {"-w", "-i", "-u"}};
+    std::vector<picture> pictures;
+    for (const std::vector<std::string> &style : styles) {
+        std::vector<std::string> options = {"-t", DEJAVU};
+        options.insert(options.end(), style.begin(), style.end());
+        pictures.push_back(shown("Style", options));
+    }
+    for (std::size_t a = 0; a < pictures.size(); ++a)
+        for (std::size_t b = a + 1; b < pictures.size(); ++b)
+            EXPECT_NE(pictures[a], pictures[b]) << "styles " << a << " and " << b << " look alike";
+}
+
+TEST(text_options, display_options_transform_the_whole_frame)
+{
+    const std::vector<std::string> font = {"-t", DEJAVU};
+    const picture plain = shown("Lid 42", font);
+    ASSERT_FALSE(plain.empty());
+    auto with = [&](std::vector<std::string> flags) {
+        flags.insert(flags.begin(), font.begin(), font.end());
+        return shown("Lid 42", flags);
+    };
+    // Negation covers the margins too.
+    EXPECT_EQ(with({"-n"}), render_e2e::negated(plain));
+    EXPECT_EQ(with({"-r"}), render_e2e::mirrored(plain));
+    EXPECT_EQ(with({"-v"}), render_e2e::flipped(plain));
+    EXPECT_EQ(with({"-n", "-r", "-v"}),
+              render_e2e::negated(render_e2e::flipped(render_e2e::mirrored(plain))));
+}
+
+struct long_text_case {
+    const char *name;
+    std::string message;
+    unsigned rolling_width;  // 0: the text's width rounded up to 128
+};
+
+std::string counting_text(std::size_t words)
+{
+    std::string text;
+    for (std::size_t i = 0; i < words; ++i)
+        text += (i ? " " : "") + std::to_string(i);
+    return text;
+}
+
+class long_text : public testing::TestWithParam<long_text_case> {};
+
+// The rolling frame is the text's width rounded up to 128 columns, at most
+// 1792; the static frame shows the middle 128 columns of the same rendering.
+TEST_P(long_text, rolling_and_static_show_the_middle)
+{
+    const long_text_case &c = GetParam();
+    const int size = probe().fitting_size(DEJAVU, 0, 32);
+    const int w = probe().width(DEJAVU, 0, size, c.message);
+    ASSERT_GT(w, 128);
+    ASSERT_LT(w, 16000);
+    const unsigned expected_width =
+        c.rolling_width ? c.rolling_width : (static_cast<unsigned>(w) + 127) / 128 * 128;
+    if (c.rolling_width) {
+        EXPECT_GT(w, 1792);
+    } else {
+        EXPECT_LE(w, 1792);
+    }
+
+    const e2e::run_result rolled = show_text(c.message, {"-t", DEJAVU, "-R"});
+    const vdisplay::transfer r = single_frame(rolled);
+    ASSERT_EQ(r.mode, transfer_mode::rolling);
+    ASSERT_EQ(r.width, expected_width);
+    EXPECT_EQ(r.packets.size(), expected_width / 64);
+
+    const picture still = shown(c.message, {"-t", DEJAVU});
+    ASSERT_EQ(still.size(), 32u);
+    // Offsets of the text in either frame, truncated toward zero.
+    const long rolled_x0 = (static_cast<long>(expected_width) - w) / 2;
+    const long still_x0 = (128L - w) / 2;
+    const long from = rolled_x0 - still_x0;
+    ASSERT_GE(from, 0);
+    ASSERT_LE(from + 128, static_cast<long>(expected_width));
+    picture middle;
+    for (const std::string &row : r.picture)
+        middle.push_back(row.substr(static_cast<std::size_t>(from), 128));
+    EXPECT_EQ(still, middle) << "static:\n"
+                             << render_e2e::picture_text(still) << "rolling columns " << from
+                             << " on:\n"
+                             << render_e2e::picture_text(middle);
+}
+
+INSTANTIATE_TEST_SUITE_P(texts, long_text,
+                         testing::Values(long_text_case{"medium", "Rolling along", 0},
+                                         long_text_case{"several_screens", counting_text(40), 0},
+                                         long_text_case{"cropped", counting_text(150), 1792}),
+                         [](const testing::TestParamInfo<long_text_case> &info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(text_encoding, utf8_is_not_read_as_latin1)
+{
+    // Read as Latin-1, the two bytes of é would be the two characters Ã©.
+    const std::vector<std::string> font = {"-t", DEJAVU};
+    EXPECT_NE(shown("caf\u00e9", font), shown("caf\u00c3\u00a9", font));
+    const picture chinese = shown("你好", {"-t", WQY});
+    EXPECT_GT(render_e2e::set_pixels(chinese), 50u);
+}
+
+TEST(text_face, the_face_index_selects_a_face_of_the_collection)
+{
+    // Face 1 of WenQuanYi Micro Hei is its monospaced variant.
+    EXPECT_NE(shown("iiii mmmm", {"-t", WQY, "-I", "0"}), shown("iiii mmmm", {"-t", WQY, "-I", "1"}));
+    EXPECT_EQ(shown("iiii mmmm", {"-t", WQY}), shown("iiii mmmm", {"-t", WQY, "-I", "0"}));
+}
+
+struct bad_text_case {
+    const char *name;
+    std::string message;
+    std::vector<std::string> options;
+    std::string err;  // the whole of standard error, without its line end
+    int status;       // 0: any failure
+};
+
+class bad_text : public testing::TestWithParam<bad_text_case> {};
+
+TEST_P(bad_text, is_refused_before_anything_is_sent)
+{
+    const bad_text_case &c = GetParam();
+    render_e2e::expect_refused(show_text(c.message, c.options), c.status, c.err, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    failures, bad_text,
+    testing::Values(
+        bad_text_case{"empty_message", "", {"-t", DEJAVU}, "Nothing to display!", 22},
+        bad_text_case{"missing_font", "x", {"-t", "/no/such/font.ttf"},
+                      "Couldn't open /no/such/font.ttf", 2},
+        bad_text_case{"font_is_a_directory", "x", {"-t", "/usr/share/fonts"},
+                      "Couldn't load font file", 0},
+        bad_text_case{"absent_face", "x", {"-t", DEJAVU, "-I", "5"}, "Couldn't load font file", 0},
+        bad_text_case{"absent_face_of_collection", "x", {"-t", WQY, "-I", "2"},
+                      "Couldn't load font file", 0},
+        bad_text_case{"huge_size", "x", {"-t", DEJAVU, "-s", "100000"},
+                      "Font size 100000 is out of range (1 to 1024 points)", 22}),
+    [](const testing::TestParamInfo<bad_text_case> &info) { return std::string(info.param.name); });
+
+TEST(bad_text_file, corrupt_fonts_are_refused)
+{
+    // The first 2000 bytes of a real font, whose tables point past the end,
+    // and a file of text.
+    const std::vector<std::string> makers = {std::string("head -c 2000 ") + DEJAVU,
+                                             "echo 'This is not a font.'"};
+    for (const std::string &make : makers) {
+        SCOPED_TRACE(make);
+        const e2e::run_result r =
+            e2e::run_script({}, make + " > bad.ttf && exec \"$LIDGLOW\" -m x -t bad.ttf");
+        render_e2e::expect_refused(r, 0, "Couldn't load font file", true);
+    }
+}
+
+TEST(bad_text_file, missing_default_font_is_refused)
+{
+    const char *default_font = "/usr/local/share/fonts/TTF/luxisr.ttf";
+    if (access(default_font, F_OK) == 0)
+        GTEST_SKIP() << default_font << " exists here";
+    render_e2e::expect_refused(show_text("x", {}), 2, std::string("Couldn't open ") + default_font,
+                               true);
+}
+
+}  // namespace
