@@ -24,7 +24,7 @@ The other pictures, all black on white:
                    corner, 1, 2, 3 and 4 pixels long (top-left, top-right,
                    bottom-left, bottom-right), so that every mirroring and
                    flipping of it looks different.
-  roll-W.png       W x 32 for W = 1, 128, 129, 1700 and 1792, its first and
+  roll-W.png       W x 32 for W = 1, 128, 129, 1700, 1792 and 1800, its first and
                    last columns black.
 Files SDL_image must refuse:
   truncated.png    the first half of pattern-rgb.png.
@@ -131,7 +131,7 @@ def main():
     areas((5000, 32), [(0, 0, 1605, 32), (3395, 0, 1605, 32)]).save(path('very-wide.png'))
     areas((128, 32), [(0, 0, 1, 1), (126, 0, 2, 1), (0, 31, 3, 1),
                       (124, 31, 4, 1)]).save(path('corners.png'))
-    for width in (1, 128, 129, 1700, 1792):
+    for width in (1, 128, 129, 1700, 1792, 1800):
         areas((width, 32), [(0, 0, 1, 32), (width - 1, 0, 1, 32)]).save(
             path('roll-%d.png' % width))
 

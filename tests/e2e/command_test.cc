@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ struct command_case {
     std::string different;  // a near miss that must look different; empty: none
     std::vector<std::string> options;
 };
+
+void PrintTo(const command_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 std::vector<std::string> font(std::vector<std::string> more = {})
 {
@@ -97,6 +103,11 @@ struct silent_case {
     std::string err;  // standard error's last line
     bool whole_err;   // and nothing else on it
 };
+
+void PrintTo(const silent_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class silent_command : public testing::TestWithParam<silent_case> {};
 

@@ -173,6 +173,23 @@ TEST(Open, UnopenableDisplayFailsWithStatus2)
     EXPECT_TRUE(r.device_events().empty()) << r.summary();
 }
 
+// A display that goes away after one use is no longer listed: the second
+// run finds nothing, and the first run's writes are untouched.
+TEST(Vanish, DisplayGoneAfterItsFirstUseIsNotFoundAgain)
+{
+    e2e::run_result r = e2e::run_script({"--vanish-after", "1"},
+                                        "\"$LIDGLOW\" -e; echo first=$?; \"$LIDGLOW\" -e; echo second=$?");
+
+    EXPECT_EQ(r.status, 0) << r.summary();
+    EXPECT_EQ(r.out, "first=0\nsecond=2\n");
+    EXPECT_EQ(r.err, NOT_FOUND);
+    std::vector<vdisplay::event> device = r.device_events();
+    ASSERT_EQ(device.size(), 3u) << r.summary();
+    EXPECT_EQ(device[1].data, command_packet(0xAF));
+    ASSERT_EQ(r.of_kind("gone").size(), 1u) << r.summary();
+    EXPECT_GE(r.of_kind("gone").front().time_us, device.back().time_us);
+}
+
 struct absent_case {
     const char *name;
     std::vector<std::string> layout;
@@ -235,7 +252,9 @@ TEST_P(SeveralDevices, OnlyTheFirstDisplayInLibusbOrderIsUsed)
 INSTANTIATE_TEST_SUITE_P(
     Layouts, SeveralDevices,
     testing::Values(
-        layout_case{"two_displays", {"--display", "0b05:1726", "--display", "0b05:1726"}, {"001/002", "001/003"}},
+        layout_case{"two_displays",
+                    {"--display", "0b05:1726", "--display", "0b05:1726"},
+                    {"001/002", "001/003"}},
         layout_case{"other_product_too",
                     {"--display", "0b05:1727", "--display", "0b05:1726", "--display", "0b05:1727"},
                     {"001/003"}},

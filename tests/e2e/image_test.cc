@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,11 @@ struct geometry_case {
     picture expected;
 };
 
+void PrintTo(const geometry_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 picture small_centred()
 {
     picture p = blank_picture(128, 32);
@@ -193,6 +199,9 @@ std::vector<geometry_case> geometry_cases()
          columns(1792, 32, {46, 1745})},
         {"roll_1792", "roll-1792.png", {"-R"}, transfer_mode::rolling, 28,
          columns(1792, 32, {0, 1791})},
+        // Wider than 1792 but less than another 128: still 1792 columns, which
+        // cut both marked columns off.
+        {"roll_1800", "roll-1800.png", {"-R"}, transfer_mode::rolling, 28, columns(1792, 32, {})},
         // 5000 columns are cut to their middle 1792: columns 1604-3395.
         {"roll_5000", "very-wide.png", {"-R"}, transfer_mode::rolling, 28,
          columns(1792, 32, {0, 1791})},
@@ -243,6 +252,11 @@ struct bad_image_case {
     const char *last_line;
     int status;  // 0: any failure
 };
+
+void PrintTo(const bad_image_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class bad_image : public testing::TestWithParam<bad_image_case> {};
 

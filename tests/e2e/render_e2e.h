@@ -105,7 +105,10 @@ public:
         static const image_dir dir;
         return dir;
     }
-    std::string path(const std::string &name) const { return (root_ / name).string(); }
+    std::string path(const std::string &name) const
+    {
+        return ((shared_.empty() ? root_ : shared_) / name).string();
+    }
     const std::string &error() const { return error_; }
     ~image_dir()
     {
@@ -119,6 +122,15 @@ public:
 private:
     image_dir()
     {
+#ifdef LIDGLOW_E2E_IMAGE_DIR
+        // The build made the pictures once for every test process.
+        shared_ = LIDGLOW_E2E_IMAGE_DIR;
+#else
+        make();
+#endif
+    }
+    void make()
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "lidglow-images.XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             error_ = "mkdtemp failed";
@@ -130,6 +142,7 @@ private:
         if (std::system(command.c_str()) != 0)
             error_ = "could not run " + command;
     }
+    std::filesystem::path shared_;
     std::filesystem::path root_;
     std::string error_;
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,11 @@ struct text_case {
     unsigned height;
 };
 
+void PrintTo(const text_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class text_frame : public testing::TestWithParam<text_case> {};
 
 // Text goes out as one transfer: no blank frame before it, unlike images.
@@ -94,6 +100,11 @@ struct size_case {
     long index;
     bool flashing;
 };
+
+void PrintTo(const size_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class automatic_size : public testing::TestWithParam<size_case> {};
 
@@ -185,6 +196,11 @@ struct long_text_case {
     unsigned rolling_width;  // 0: the text's width rounded up to 128
 };
 
+void PrintTo(const long_text_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 std::string counting_text(std::size_t words)
 {
     std::string text;
@@ -243,14 +259,38 @@ INSTANTIATE_TEST_SUITE_P(texts, long_text,
                              return std::string(info.param.name);
                          });
 
-TEST(text_encoding, utf8_is_not_read_as_latin1)
+struct encoding_case {
+    const char *name;
+    const char *font;
+    std::string message;
+};
+
+void PrintTo(const encoding_case &c, std::ostream *os)
 {
-    // Read as Latin-1, the two bytes of é would be the two characters Ã©.
-    const std::vector<std::string> font = {"-t", DEJAVU};
-    EXPECT_NE(shown("caf\u00e9", font), shown("caf\u00c3\u00a9", font));
-    const picture chinese = shown("你好", {"-t", WQY});
-    EXPECT_GT(render_e2e::set_pixels(chinese), 50u);
+    *os << c.name;
 }
+
+class text_encoding : public testing::TestWithParam<encoding_case> {};
+
+// Read byte by byte, these texts would have two or three glyphs for each
+// character and roll in a much wider frame.
+TEST_P(text_encoding, utf8_is_read_as_utf8)
+{
+    const encoding_case &c = GetParam();
+    const int size = probe().fitting_size(c.font, 0, 32);
+    const int w = probe().width(c.font, 0, size, c.message);
+    ASSERT_GT(w, 0);
+    const vdisplay::transfer t = single_frame(show_text(c.message, {"-t", c.font, "-R"}));
+    EXPECT_EQ(t.width, (static_cast<unsigned>(w) + 127) / 128 * 128);
+    EXPECT_GT(render_e2e::set_pixels(t.picture), 50u);
+}
+
+INSTANTIATE_TEST_SUITE_P(texts, text_encoding,
+                         testing::Values(encoding_case{"latin", DEJAVU, "été à öl üß €€"},
+                                         encoding_case{"chinese", WQY, "你好，世界！再见"}),
+                         [](const testing::TestParamInfo<encoding_case> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(text_face, the_face_index_selects_a_face_of_the_collection)
 {
@@ -266,6 +306,11 @@ struct bad_text_case {
     std::string err;  // the whole of standard error, without its line end
     int status;       // 0: any failure
 };
+
+void PrintTo(const bad_text_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class bad_text : public testing::TestWithParam<bad_text_case> {};
 

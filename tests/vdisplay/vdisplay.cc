@@ -756,6 +756,275 @@ std::vector<pid_t> children_of_self()
     return pids;
 }
 
+// One run: the test bed and everything around the command.
+struct session {
+    options *opts = nullptr;
+    UMockdevTestbed *testbed = nullptr;
+    std::string root;
+    sigset_t original_mask;
+    int signal_fd = -1;
+    int syslog_socket = -1;
+    FILE *syslog_file = nullptr;
+    syslog_plan plan;
+    pid_t child = -1;
+};
+
+bool add_displays(session &s)
+{
+    std::map<unsigned, int> index_on_bus;
+    for (const display_entry &entry : s.opts->devices) {
+        rec.devices.push_back(std::make_unique<device_state>());
+        device_state &d = *rec.devices.back();
+        d.entry = entry;
+        d.bus_name = three_digits(entry.bus);
+        d.name = three_digits(entry.number);
+        d.node = d.bus_name + "/" + d.name;
+        d.dev_path = "/dev/bus/usb/" + d.node;
+        d.file = s.root + d.dev_path;
+        int index = ++index_on_bus[entry.bus];
+        std::string description = "P: /devices/usb" + std::to_string(entry.bus) + "/" +
+                                  std::to_string(entry.bus) + "-" + std::to_string(index) + "\n" +
+                                  "N: bus/usb/" + d.node + "=" + descriptor_hex(entry) + "\n" +
+                                  "E: SUBSYSTEM=usb\n" + "E: DEVNAME=" + d.dev_path + "\n";
+        GError *error = nullptr;
+        if (!umockdev_testbed_add_from_string(s.testbed, description.c_str(), &error)) {
+            fail("cannot add %s: %s", d.node.c_str(), error->message);
+            g_error_free(error);
+            return false;
+        }
+        d.handler = umockdev_ioctl_base_new();
+        g_signal_connect(d.handler, "handle-ioctl", G_CALLBACK(on_ioctl), &d);
+        if (!umockdev_testbed_attach_ioctl(s.testbed, d.dev_path.c_str(), d.handler, &error)) {
+            fail("cannot attach to %s: %s", d.node.c_str(), error->message);
+            g_error_free(error);
+            return false;
+        }
+    }
+    if (s.opts->none) {
+        // An empty bus keeps libusb looking inside the test bed; with no
+        // bus directory at all it would look at the host's buses.
+        std::string bus = s.root + "/dev/bus/usb/001";
+        if (g_mkdir_with_parents(bus.c_str(), 0755) != 0) {
+            fail("cannot create %s: %s", bus.c_str(), std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool watch_nodes(session &s)
+{
+    rec.inotify_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (rec.inotify_fd < 0) {
+        fail("inotify: %s", std::strerror(errno));
+        return false;
+    }
+    std::set<std::string> buses;
+    for (auto &d : rec.devices)
+        buses.insert(d->bus_name);
+    for (const std::string &bus : buses) {
+        std::string dir = s.root + "/dev/bus/usb/" + bus;
+        int wd = inotify_add_watch(rec.inotify_fd, dir.c_str(), IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
+        if (wd < 0) {
+            fail("cannot watch %s: %s", dir.c_str(), std::strerror(errno));
+            return false;
+        }
+        rec.watched_bus[wd] = bus;
+    }
+    return true;
+}
+
+bool open_log(session &s)
+{
+    if (s.opts->log_path.empty())
+        return true;
+    rec.log = std::fopen(s.opts->log_path.c_str(), "we");
+    if (rec.log == nullptr) {
+        fail("cannot write %s: %s", s.opts->log_path.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+bool prepare_syslog(session &s)
+{
+    if (s.opts->syslog_path.empty())
+        return true;
+    syslog_plan &plan = s.plan;
+    plan.wanted = true;
+    std::string dev = s.root + "/dev";
+    g_mkdir_with_parents(dev.c_str(), 0755);
+    plan.socket_path = dev + "/log";
+    struct stat st {};
+    plan.host_has_log = stat("/dev/log", &st) == 0;
+    plan.scratch = s.root + "/vdisplay-ns";
+    plan.upper = plan.scratch + "/upper";
+    plan.work = plan.scratch + "/work";
+    plan.old_dev = plan.scratch + "/old-dev";
+    plan.overlay_options = "lowerdir=/dev,upperdir=" + plan.upper + ",workdir=" + plan.work;
+    plan.dev_submounts = dev_submounts();
+
+    s.syslog_file = std::fopen(s.opts->syslog_path.c_str(), "ae");
+    if (s.syslog_file == nullptr) {
+        fail("cannot write %s: %s", s.opts->syslog_path.c_str(), std::strerror(errno));
+        return false;
+    }
+    s.syslog_socket = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    struct sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", plan.socket_path.c_str());
+    if (s.syslog_socket < 0 ||
+        bind(s.syslog_socket, reinterpret_cast<struct sockaddr *>(&address), sizeof address) != 0 ||
+        chmod(plan.socket_path.c_str(), 0666) != 0 ||
+        (!plan.host_has_log && mkdir(plan.scratch.c_str(), 0700) != 0)) {
+        fail("cannot set up the syslog socket: %s", std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void drain_syslog(session &s)
+{
+    if (s.syslog_socket < 0)
+        return;
+    char message[8192];
+    for (;;) {
+        ssize_t n = recv(s.syslog_socket, message, sizeof message, 0);
+        if (n < 0)
+            return;
+        std::string line(message, static_cast<std::size_t>(n));
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\0'))
+            line.pop_back();
+        std::fprintf(s.syslog_file, "%s\n", line.c_str());
+        std::fflush(s.syslog_file);
+    }
+}
+
+bool start_command(session &s)
+{
+    std::vector<std::string> env = child_environment(s.root);
+    std::vector<char *> envp;
+    for (std::string &e : env)
+        envp.push_back(&e[0]);
+    envp.push_back(nullptr);
+    std::vector<char *> args;
+    for (std::string &a : s.opts->command)
+        args.push_back(&a[0]);
+    args.push_back(nullptr);
+
+    std::fflush(stdout);
+    std::fflush(stderr);
+    s.child = fork();
+    if (s.child == 0) {
+        sigprocmask(SIG_SETMASK, &s.original_mask, nullptr);
+        const char *step = nullptr;
+        if (s.plan.wanted && !enter_syslog_namespace(s.plan, step)) {
+            std::fprintf(stderr, "vdisplay: cannot capture syslog (%s): %s\n", step, std::strerror(errno));
+            _exit(STATUS_OWN_FAILURE);
+        }
+        execvpe(args[0], args.data(), envp.data());
+        int error = errno;
+        std::fprintf(stderr, "vdisplay: cannot run %s: %s\n", args[0], std::strerror(error));
+        _exit(error == ENOENT ? STATUS_NOT_FOUND : STATUS_CANNOT_EXECUTE);
+    }
+    if (s.child < 0) {
+        fail("fork: %s", std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// Keeps the record of opens and closes and the syslog file current, passes
+// signals on to the command and returns its status once it has ended.
+int serve_until_exit(session &s)
+{
+    for (;;) {
+        struct pollfd fds[3] = {
+            {s.signal_fd, POLLIN, 0}, {rec.inotify_fd, POLLIN, 0}, {s.syslog_socket, POLLIN, 0}};
+        if (poll(fds, 3, -1) < 0 && errno != EINTR) {
+            fail("poll: %s", std::strerror(errno));
+            kill(s.child, SIGKILL);
+        }
+        if (fds[1].revents & POLLIN) {
+            std::lock_guard<std::mutex> guard(rec.lock);
+            drain_inotify_locked();
+        }
+        if (fds[2].revents & POLLIN)
+            drain_syslog(s);
+        struct signalfd_siginfo info;
+        while (read(s.signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+            if (info.ssi_signo != SIGCHLD)
+                kill(s.child, static_cast<int>(info.ssi_signo));
+        int wait_status = 0;
+        pid_t pid;
+        while ((pid = waitpid(-1, &wait_status, WNOHANG)) > 0)
+            if (pid == s.child)
+                return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    }
+}
+
+// Whatever the command left running must not outlive the test bed.
+void stop_leftovers()
+{
+    std::set<pid_t> warned;
+    for (;;) {
+        int wait_status = 0;
+        pid_t reaped = waitpid(-1, &wait_status, WNOHANG);
+        if (reaped < 0 && errno == ECHILD)
+            return;
+        if (reaped > 0)
+            continue;
+        for (pid_t pid : children_of_self()) {
+            if (warned.insert(pid).second)
+                fail("killed leftover process %d", static_cast<int>(pid));
+            kill(pid, SIGKILL);
+        }
+        waitpid(-1, &wait_status, 0);
+    }
+}
+
+void show_record()
+{
+    std::vector<vdisplay::event> events;
+    std::string error;
+    std::lock_guard<std::mutex> guard(rec.lock);
+    if (vdisplay::parse_log(rec.text, events, error))
+        std::fputs(vdisplay::describe(events).c_str(), stdout);
+    else
+        fail("cannot read my own record: %s", error.c_str());
+}
+
+void release_session(session &s)
+{
+    for (auto &d : rec.devices) {
+        if (d->handler != nullptr) {
+            umockdev_testbed_detach_ioctl(s.testbed, d->dev_path.c_str(), nullptr);
+            g_object_unref(d->handler);
+        }
+        for (auto &queue : d->pending)
+            for (UMockdevIoctlData *data : queue.second)
+                g_object_unref(data);
+        if (d->vanish_client != nullptr)
+            g_object_unref(d->vanish_client);
+    }
+    rec.devices.clear();
+    if (rec.log != nullptr)
+        std::fclose(rec.log);
+    rec.log = nullptr;
+    if (rec.inotify_fd >= 0)
+        close(rec.inotify_fd);
+    rec.inotify_fd = -1;
+    if (s.syslog_file != nullptr)
+        std::fclose(s.syslog_file);
+    if (s.syslog_socket >= 0)
+        close(s.syslog_socket);
+    if (s.signal_fd >= 0)
+        close(s.signal_fd);
+    // Removes the test bed directory with everything in it.
+    if (s.testbed != nullptr)
+        g_object_unref(s.testbed);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -786,16 +1055,17 @@ int main(int argc, char **argv)
         opts.show = false;
     }
 
+    session s;
+    s.opts = &opts;
     // Signals are taken through a signalfd; blocking them before GLib starts
     // its worker thread keeps them away from that thread too.
     sigset_t handled;
     sigemptyset(&handled);
-    for (int s : {SIGCHLD, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        sigaddset(&handled, s);
-    sigset_t original;
-    sigprocmask(SIG_BLOCK, &handled, &original);
-    int signal_fd = signalfd(-1, &handled, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signal_fd < 0) {
+    for (int sig : {SIGCHLD, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&handled, sig);
+    sigprocmask(SIG_BLOCK, &handled, &s.original_mask);
+    s.signal_fd = signalfd(-1, &handled, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (s.signal_fd < 0) {
         fail("signalfd: %s", std::strerror(errno));
         return STATUS_OWN_FAILURE;
     }
@@ -804,238 +1074,24 @@ int main(int argc, char **argv)
     // and stopped if the command leaves them behind.
     prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
 
-    std::unique_ptr<UMockdevTestbed, void (*)(gpointer)> testbed(umockdev_testbed_new(), g_object_unref);
-    std::unique_ptr<gchar, void (*)(gpointer)> root_dir(umockdev_testbed_get_root_dir(testbed.get()), g_free);
-    std::string root = root_dir.get();
+    s.testbed = umockdev_testbed_new();
+    gchar *root = umockdev_testbed_get_root_dir(s.testbed);
+    s.root = root;
+    g_free(root);
 
     int status = STATUS_OWN_FAILURE;
-    int syslog_socket = -1;
-    FILE *syslog_file = nullptr;
-    pid_t child = -1;
-    bool set_up = true;
-
-    std::map<unsigned, int> index_on_bus;
-    for (const display_entry &entry : opts.devices) {
-        auto d = std::make_unique<device_state>();
-        d->entry = entry;
-        d->bus_name = three_digits(entry.bus);
-        d->name = three_digits(entry.number);
-        d->node = d->bus_name + "/" + d->name;
-        d->dev_path = "/dev/bus/usb/" + d->node;
-        d->file = root + d->dev_path;
-        int index = ++index_on_bus[entry.bus];
-        std::string description = "P: /devices/usb" + std::to_string(entry.bus) + "/" +
-                                  std::to_string(entry.bus) + "-" + std::to_string(index) + "\n" +
-                                  "N: bus/usb/" + d->node + "=" + descriptor_hex(entry) + "\n" +
-                                  "E: SUBSYSTEM=usb\n" + "E: DEVNAME=" + d->dev_path + "\n";
-        GError *error = nullptr;
-        if (!umockdev_testbed_add_from_string(testbed.get(), description.c_str(), &error)) {
-            fail("cannot add %s: %s", d->node.c_str(), error->message);
-            g_error_free(error);
-            set_up = false;
-            break;
-        }
-        d->handler = umockdev_ioctl_base_new();
-        g_signal_connect(d->handler, "handle-ioctl", G_CALLBACK(on_ioctl), d.get());
-        if (!umockdev_testbed_attach_ioctl(testbed.get(), d->dev_path.c_str(), d->handler, &error)) {
-            fail("cannot attach to %s: %s", d->node.c_str(), error->message);
-            g_error_free(error);
-            set_up = false;
-            break;
-        }
-        rec.devices.push_back(std::move(d));
-    }
-    if (set_up && opts.none) {
-        // An empty bus keeps libusb looking inside the test bed; with no
-        // bus directory at all it would look at the host's buses.
-        std::string bus = root + "/dev/bus/usb/001";
-        if (g_mkdir_with_parents(bus.c_str(), 0755) != 0) {
-            fail("cannot create %s: %s", bus.c_str(), std::strerror(errno));
-            set_up = false;
-        }
-    }
-
-    if (set_up) {
-        rec.inotify_fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        std::set<std::string> buses;
-        for (auto &d : rec.devices)
-            buses.insert(d->bus_name);
-        for (const std::string &bus : buses) {
-            std::string dir = root + "/dev/bus/usb/" + bus;
-            int wd = rec.inotify_fd < 0 ? -1
-                                        : inotify_add_watch(rec.inotify_fd, dir.c_str(),
-                                                            IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
-            if (wd < 0) {
-                fail("cannot watch %s: %s", dir.c_str(), std::strerror(errno));
-                set_up = false;
-                break;
-            }
-            rec.watched_bus[wd] = bus;
-        }
-    }
-
-    if (set_up && !opts.log_path.empty()) {
-        rec.log = std::fopen(opts.log_path.c_str(), "w");
-        if (rec.log == nullptr) {
-            fail("cannot write %s: %s", opts.log_path.c_str(), std::strerror(errno));
-            set_up = false;
-        }
-    }
-
-    syslog_plan plan;
-    if (set_up && !opts.syslog_path.empty()) {
-        plan.wanted = true;
-        std::string dev = root + "/dev";
-        g_mkdir_with_parents(dev.c_str(), 0755);
-        plan.socket_path = dev + "/log";
-        struct stat st {};
-        plan.host_has_log = stat("/dev/log", &st) == 0;
-        plan.scratch = root + "/vdisplay-ns";
-        plan.upper = plan.scratch + "/upper";
-        plan.work = plan.scratch + "/work";
-        plan.old_dev = plan.scratch + "/old-dev";
-        plan.overlay_options = "lowerdir=/dev,upperdir=" + plan.upper + ",workdir=" + plan.work;
-        plan.dev_submounts = dev_submounts();
-        syslog_file = std::fopen(opts.syslog_path.c_str(), "a");
-        syslog_socket = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        struct sockaddr_un address {};
-        address.sun_family = AF_UNIX;
-        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", plan.socket_path.c_str());
-        if (syslog_file == nullptr) {
-            fail("cannot write %s: %s", opts.syslog_path.c_str(), std::strerror(errno));
-            set_up = false;
-        } else if (syslog_socket < 0 ||
-                   bind(syslog_socket, reinterpret_cast<struct sockaddr *>(&address), sizeof address) != 0 ||
-                   chmod(plan.socket_path.c_str(), 0666) != 0 ||
-                   (!plan.host_has_log && mkdir(plan.scratch.c_str(), 0700) != 0)) {
-            fail("cannot set up the syslog socket: %s", std::strerror(errno));
-            set_up = false;
-        }
-    }
-
-    if (set_up) {
-        std::vector<std::string> env = child_environment(root);
-        std::vector<char *> envp;
-        for (std::string &e : env)
-            envp.push_back(&e[0]);
-        envp.push_back(nullptr);
-        std::vector<char *> args;
-        for (std::string &a : opts.command)
-            args.push_back(&a[0]);
-        args.push_back(nullptr);
-
-        std::fflush(stdout);
-        std::fflush(stderr);
-        child = fork();
-        if (child == 0) {
-            sigprocmask(SIG_SETMASK, &original, nullptr);
-            const char *step = nullptr;
-            if (plan.wanted && !enter_syslog_namespace(plan, step)) {
-                std::fprintf(stderr, "vdisplay: cannot capture syslog (%s): %s\n", step,
-                             std::strerror(errno));
-                _exit(STATUS_OWN_FAILURE);
-            }
-            execvpe(args[0], args.data(), envp.data());
-            int error = errno;
-            std::fprintf(stderr, "vdisplay: cannot run %s: %s\n", args[0], std::strerror(error));
-            _exit(error == ENOENT ? STATUS_NOT_FOUND : STATUS_CANNOT_EXECUTE);
-        }
-        if (child < 0)
-            fail("fork: %s", std::strerror(errno));
-    }
-
-    auto drain_syslog = [&]() {
-        if (syslog_socket < 0)
-            return;
-        char message[8192];
-        for (;;) {
-            ssize_t n = recv(syslog_socket, message, sizeof message, 0);
-            if (n < 0)
-                return;
-            std::string line(message, static_cast<std::size_t>(n));
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\0'))
-                line.pop_back();
-            std::fprintf(syslog_file, "%s\n", line.c_str());
-            std::fflush(syslog_file);
-        }
-    };
-
-    bool child_done = child <= 0;
-    while (!child_done) {
-        struct pollfd fds[3] = {{signal_fd, POLLIN, 0}, {rec.inotify_fd, POLLIN, 0}, {syslog_socket, POLLIN, 0}};
-        if (poll(fds, 3, -1) < 0 && errno != EINTR)
-            break;
-        if (fds[1].revents & POLLIN) {
-            std::lock_guard<std::mutex> guard(rec.lock);
-            drain_inotify_locked();
-        }
-        if (fds[2].revents & POLLIN)
-            drain_syslog();
-        struct signalfd_siginfo info;
-        while (read(signal_fd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-            if (info.ssi_signo != SIGCHLD) {
-                kill(child, static_cast<int>(info.ssi_signo));
-                continue;
-            }
-        }
-        int wait_status = 0;
-        pid_t pid;
-        while ((pid = waitpid(-1, &wait_status, WNOHANG)) > 0) {
-            if (pid != child)
-                continue;
-            child_done = true;
-            status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-        }
-    }
-
-    // Whatever the command left running must not outlive the test bed.
-    std::set<pid_t> warned;
-    for (;;) {
-        for (pid_t pid : children_of_self()) {
-            if (warned.insert(pid).second)
-                fail("killed leftover process %d", static_cast<int>(pid));
-            kill(pid, SIGKILL);
-        }
-        int wait_status = 0;
-        if (waitpid(-1, &wait_status, 0) < 0 && errno == ECHILD)
-            break;
-    }
-    drain_syslog();
+    bool running = add_displays(s) && watch_nodes(s) && open_log(s) && prepare_syslog(s) &&
+                   start_command(s);
+    if (running)
+        status = serve_until_exit(s);
+    stop_leftovers();
+    drain_syslog(s);
     {
         std::lock_guard<std::mutex> guard(rec.lock);
         drain_inotify_locked();
     }
-
-    if (set_up && opts.show) {
-        std::vector<vdisplay::event> events;
-        std::string error;
-        std::lock_guard<std::mutex> guard(rec.lock);
-        if (vdisplay::parse_log(rec.text, events, error))
-            std::fputs(vdisplay::describe(events).c_str(), stdout);
-        else
-            fail("cannot read my own record: %s", error.c_str());
-    }
-
-    for (auto &d : rec.devices) {
-        if (d->handler != nullptr) {
-            umockdev_testbed_detach_ioctl(testbed.get(), d->dev_path.c_str(), nullptr);
-            g_object_unref(d->handler);
-        }
-        for (auto &queue : d->pending)
-            for (UMockdevIoctlData *data : queue.second)
-                g_object_unref(data);
-        if (d->vanish_client != nullptr)
-            g_object_unref(d->vanish_client);
-    }
-    rec.devices.clear();
-    if (rec.log != nullptr)
-        std::fclose(rec.log);
-    if (syslog_file != nullptr)
-        std::fclose(syslog_file);
-    if (syslog_socket >= 0)
-        close(syslog_socket);
-    if (rec.inotify_fd >= 0)
-        close(rec.inotify_fd);
-    close(signal_fd);
+    if (running && opts.show)
+        show_record();
+    release_session(s);
     return status;
 }
