@@ -41,5 +41,5 @@ BENCH_DIR=$work BENCH_POLLS=$polls BENCH_FONT=$font LIDGLOW="$build/lidglow" \
     rate=$(awk "BEGIN { printf \"%.1f\", ($end_polls - $start_polls) / ($end_time - $start_time) }")
     echo "polls per second: $rate"
     "$LIDGLOW" -k -p "$T/pid" || true
-    while [ -d /proc/$pid ] && ! grep -q "^State:[[:space:]]*Z" /proc/$pid/status; do sleep 0.05; done
+    while [ -d /proc/$pid ] && ! grep -q "^State:[[:space:]]*Z" /proc/$pid/status 2>/dev/null; do sleep 0.05; done
 '

@@ -131,6 +131,33 @@ TEST(image_bytes, blank_frame_then_pattern_packets)
     }
 }
 
+// Headers of the rolling and flashing frames, byte by byte, after the two
+// blank packets.
+TEST(image_bytes, rolling_and_flashing_headers)
+{
+    const std::vector<vdisplay::bytes> rolled = show("wide.png", {"-R"}).writes();
+    ASSERT_EQ(rolled.size(), 8u);
+    for (std::size_t p = 0; p < 6; ++p) {
+        const vdisplay::bytes &packet = rolled[2 + p];
+        ASSERT_EQ(packet.size(), 272u);
+        const vdisplay::bytes header = {0x55, 0xAA, 0x40, 0x80, 6, static_cast<unsigned char>(p + 1),
+                                        0x00, 0x01, 0xFF, 0, 0, 0, 0, 0, 0, 0};
+        EXPECT_EQ(vdisplay::bytes(packet.begin(), packet.begin() + 16), header) << "packet " << p;
+    }
+    // wide.png's column 86 is frame column 128, the last byte of the bands
+    // of packets 2 and 3.
+    EXPECT_EQ(rolled[4][143], 0xFF);
+    EXPECT_EQ(rolled[4][271], 0xFF);
+    EXPECT_EQ(rolled[5][143], 0xFF);
+
+    const std::vector<vdisplay::bytes> flashed = show("rows.png", {"-F"}).writes();
+    ASSERT_EQ(flashed.size(), 4u);
+    const vdisplay::bytes header = {0x55, 0xAA, 0x10, 0x80, 0x01, 0x01, 0x00, 0x00,
+                                    0xFF, 0,    0,    0,    0,    0,    0,    0};
+    EXPECT_EQ(vdisplay::bytes(flashed[2].begin(), flashed[2].begin() + 16), header);
+    EXPECT_EQ(flashed[3], vdisplay::bytes(272, 0));
+}
+
 struct geometry_case {
     const char *name;
     const char *file;

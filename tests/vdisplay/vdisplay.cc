@@ -220,7 +220,10 @@ void record_locked(const std::string &node, const char *format, ...)
     va_end(args);
     tail.pop_back();
     line += tail + "\n";
-    rec.text += line;
+    // Only --show needs the record in memory; long daemon runs would
+    // otherwise keep growing it.
+    if (rec.opts->show)
+        rec.text += line;
     if (rec.log != nullptr) {
         std::fputs(line.c_str(), rec.log);
         std::fflush(rec.log);
