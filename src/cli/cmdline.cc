@@ -15,11 +15,6 @@ namespace {
 
 constexpr const char OPTION_LETTERS[] = "Bbc:DdeFf:hI:ikm:nP:p:Rrs:t:uVvw";
 
-void add_primary(cmdline &request)
-{
-    ++request.primary_count;
-}
-
 // -s and -P keep the low 32 bits and refuse what is negative as an int.
 bool parse_int32(const char *text, std::int32_t &out)
 {
@@ -83,35 +78,35 @@ parse_outcome parse_cmdline(int argc, char **argv, cmdline &request)
         switch (letter) {
         case 'B':
             request.control_flags |= CONTROL_FILL;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'b':
             request.control_flags |= CONTROL_BLANK;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'd':
             request.control_flags |= CONTROL_DISABLE;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'e':
             request.control_flags |= CONTROL_ENABLE;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'c':
             request.command = optarg;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'f':
             request.image_path = optarg;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'm':
             request.message = optarg;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'k':
             ++request.stop_count;
-            add_primary(request);
+            ++request.primary_count;
             break;
         case 'D':
             ++request.daemon_count;
