@@ -1,5 +1,8 @@
-# FreeBSD: the pid-file functions live in the base system's libutil, and the
-# BSD getopt stops at the first operand by itself.
+# FreeBSD: the pid-file functions live in the base system's libutil, the
+# BSD getopt stops at the first operand by itself, and libusb 0.1 is the
+# base system's layer over libusb20.
 add_library(PIDFILE_LIB INTERFACE)
 target_link_libraries(PIDFILE_LIB INTERFACE util)
-set(LIDGLOW_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/src/cli/platform_bsd.cc)
+set(LIDGLOW_PLATFORM_SOURCES
+  ${PROJECT_SOURCE_DIR}/src/cli/platform_bsd.cc
+  ${PROJECT_SOURCE_DIR}/src/lcm/usb_compat_freebsd.cc)

@@ -1,18 +1,30 @@
 #!/bin/sh
 # Builds lidglow twice, with warnings as errors and then with AddressSanitizer
 # and UndefinedBehaviorSanitizer, and runs the whole test suite on each build.
+# On Linux the end-to-end tier on the virtual display is required; elsewhere
+# (FreeBSD has no umockdev) it reports itself skipped.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-jobs=$(nproc 2>/dev/null || echo 2)
+jobs=$(nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
+
+e2e=
+sanitizer_options=
+case $(uname -s) in
+    Linux)
+        e2e=-DLIDGLOW_REQUIRE_E2E=ON
+        # LeakSanitizer runs with AddressSanitizer on Linux only.
+        sanitizer_options=detect_leaks=1
+        ;;
+esac
 
 run_suite() {
     dir=$1
     shift
-    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLIDGLOW_WERROR=ON "$@"
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLIDGLOW_WERROR=ON $e2e "$@"
     cmake --build "$dir" -j "$jobs"
     (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
 
-run_suite "$top/build-check" -DLIDGLOW_REQUIRE_E2E=ON
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_suite "$top/build-sanitize" -DLIDGLOW_SANITIZE=ON -DLIDGLOW_REQUIRE_E2E=ON
+run_suite "$top/build-check"
+ASAN_OPTIONS=$sanitizer_options UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_suite "$top/build-sanitize" -DLIDGLOW_SANITIZE=ON

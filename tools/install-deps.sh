@@ -1,26 +1,32 @@
 #!/bin/sh
-# Installs what lidglow needs to build and to run its tests on Debian.
-# Run it as root on a fresh machine. On FreeBSD it prints the pkg line.
+# Installs what lidglow needs to build and to run its tests. Run it as root
+# on a fresh machine; without root it prints what to run instead.
 set -eu
 
+need_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "install-deps.sh: run me as root (for example with sudo), or run as root:" >&2
+        echo "    $*" >&2
+        exit 1
+    fi
+}
+
 if [ "$(uname -s)" = "FreeBSD" ]; then
-    echo "pkg install cmake pkgconf sdl sdl_image sdl_ttf googletest"
-    echo "(libusb and libutil come with the base system; the end-to-end tests need Linux)"
+    # libusb, libutil and syslog come with the base system. The end-to-end
+    # tests need umockdev, which exists on Linux only.
+    set -- pkg install -y cmake pkgconf sdl12 sdl_image sdl_ttf googletest font-bh-ttf dejavu
+    need_root "$@"
+    "$@"
     exit 0
 fi
 
-PACKAGES="cmake make g++ pkg-config
-    libusb-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libbsd-dev
-    libgtest-dev
-    umockdev libumockdev-dev
-    fonts-dejavu-core fonts-wqy-microhei
-    python3 python3-pil"
-
-if [ "$(id -u)" -ne 0 ]; then
-    echo "install-deps.sh: run me as root (for example with sudo)" >&2
-    exit 1
-fi
+set -- cmake make g++ pkg-config \
+    libusb-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libbsd-dev \
+    libgtest-dev \
+    umockdev libumockdev-dev \
+    fonts-dejavu-core fonts-wqy-microhei \
+    python3 python3-pil
+need_root apt-get update "&&" apt-get install -y --no-install-recommends "$@"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
-# shellcheck disable=SC2086
-apt-get install -y --no-install-recommends $PACKAGES
+apt-get install -y --no-install-recommends "$@"

@@ -5,7 +5,7 @@
 #include <string>
 #include <unistd.h>
 
-#include <SDL/SDL_ttf.h>
+#include <SDL_ttf.h>
 
 #include "cli/platform.h"
 #include "lcm/display_flags.h"

@@ -1,7 +1,7 @@
 #ifndef LIDGLOW_CLI_HANDLES_H
 #define LIDGLOW_CLI_HANDLES_H
 
-#include <SDL/SDL_ttf.h>
+#include <SDL_ttf.h>
 #include <usb.h>
 
 struct pidfh;

@@ -4,6 +4,22 @@
 #include <cstdio>
 #include <cstring>
 
+#include "lcm/usb_compat.h"
+
+namespace {
+
+// Whoever holds the interface keeps it; our handle must not linger. The
+// daemon still wants the errno of the refusal for its record.
+usb_dev_handle *refuse_busy(usb_dev_handle *handle, int error)
+{
+    usb_close(handle);
+    std::fputs("\"kldunload uhid\" and try again.\n", stderr);
+    errno = error;
+    return nullptr;
+}
+
+} // namespace
+
 struct usb_device *lcm_find()
 {
     usb_init();
@@ -29,15 +45,12 @@ usb_dev_handle *lcm_open(struct usb_device *device)
         errno = saved_errno;
         return nullptr;
     }
-    if (usb_claim_interface(handle, LCM_INTERFACE) < 0) {
-        // Whoever holds the interface keeps it; our handle must not linger.
-        // The caller may still want the errno of the refused claim.
-        const int saved_errno = errno;
-        usb_close(handle);
-        std::fputs("\"kldunload uhid\" and try again.\n", stderr);
-        errno = saved_errno;
-        return nullptr;
-    }
+    // A kernel driver shows only through the query on FreeBSD, where any
+    // claim succeeds; elsewhere the claim itself is refused.
+    if (lcm_driver_attached(handle, LCM_INTERFACE))
+        return refuse_busy(handle, EBUSY);
+    if (usb_claim_interface(handle, LCM_INTERFACE) < 0)
+        return refuse_busy(handle, errno);
     return handle;
 }
 

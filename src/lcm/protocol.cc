@@ -15,13 +15,15 @@ struct free_closer {
     void operator()(unsigned char *p) const { std::free(p); }
 };
 
-// libusb 0.1 returns a negated errno and normally leaves errno set too;
-// fall back on the return value so that a failed write never reads as 0.
-int write_status(int result)
+// Linux's libusb 0.1 returns a negated errno and sets errno too. FreeBSD's
+// returns a negated errno without setting it, or -1 when no transfer could
+// be set up at all. A failed write must never read as 0 or as the wrong
+// error; values no errno could have count as -1.
+int write_status(int result, int error)
 {
-    if (errno != 0)
-        return errno;
-    return result < 0 && result > -4096 ? -result : EIO;
+    if (result < -1 && result > -4096)
+        return -result;
+    return error != 0 ? error : EIO;
 }
 
 // The display needs the pause after every write; a signal must not cut it
@@ -41,7 +43,7 @@ int write_packet(usb_dev_handle *handle, unsigned char *bytes, std::size_t size)
     const int result = usb_bulk_write(handle, LCM_ENDPOINT, reinterpret_cast<char *>(bytes),
                                       static_cast<int>(size), LCM_TIMEOUT_MS);
     if (result < 0)
-        return write_status(result);
+        return write_status(result, errno);
     pause_after_write();
     return 0;
 }

@@ -1,7 +1,7 @@
 #ifndef LIDGLOW_RENDER_FONT_H
 #define LIDGLOW_RENDER_FONT_H
 
-#include <SDL/SDL_ttf.h>
+#include <SDL_ttf.h>
 
 #include <cstddef>
 #include <string>

@@ -9,16 +9,22 @@
 #include <unistd.h>
 
 #include "lcm/display_flags.h"
+#include "support/test_fonts.h"
 
 namespace {
 
-const char DEJAVU[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-const char DEJAVU_BOLD[] = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-const char MICROHEI[] = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+const char *const DEJAVU = test_fonts::dejavu().c_str();
+const char *const DEJAVU_BOLD = test_fonts::dejavu_bold().c_str();
+const char *const MICROHEI = test_fonts::microhei().c_str();
 
 class Font : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(TTF_Init(), 0) << SDL_GetError(); }
+    void SetUp() override
+    {
+        REQUIRE_TEST_FONT(test_fonts::dejavu(), "DejaVu Sans");
+        REQUIRE_TEST_FONT(test_fonts::dejavu_bold(), "DejaVu Sans Bold");
+        ASSERT_EQ(TTF_Init(), 0) << SDL_GetError();
+    }
 };
 
 int height_at(const char *path, long index, int size)
@@ -44,7 +50,12 @@ TEST_F(Font, AutomaticSizeIsTheFirstThatFits)
         {MICROHEI, 1, 32},
         {MICROHEI, 0, 16},
     };
+    bool skipped = false;
     for (const auto &c : cases) {
+        if (*c.path == '\0') {
+            skipped = true;
+            continue;
+        }
         SCOPED_TRACE(testing::Message() << c.path << " face " << c.index << " target " << c.target);
         const opened_font opened = open_fitting_font(c.path, c.index, c.target);
         ASSERT_NE(opened.font, nullptr) << SDL_GetError();
@@ -56,6 +67,8 @@ TEST_F(Font, AutomaticSizeIsTheFirstThatFits)
             EXPECT_GT(height_at(c.path, c.index, size), c.target) << "size " << size << " fits too";
         TTF_CloseFont(opened.font);
     }
+    if (skipped)
+        GTEST_SKIP() << "WenQuanYi Micro Hei is not installed: its cases were left out";
 }
 
 TEST_F(Font, SearchStopsAtOnePoint)
@@ -91,7 +104,7 @@ TEST_F(Font, OpensAsAskedOrFailsCleanly)
         {"all styles", {DEJAVU, 7, 0, 0}, 0, true, 32, 30, 0},
         {"second face", {MICROHEI, 1, 0, 1}, 0, true, 32, 30, 0},
         {"missing file", {"/nonexistent/font.ttf", 0, 0, 0}, 0, false, 0, 0, ENOENT},
-        {"directory", {"/usr/share/fonts", 0, 12, 0}, 0, false, 0, 0, 0},
+        {"directory", {"/", 0, 12, 0}, 0, false, 0, 0, 0},
         {"not a font", {"/etc/passwd", 0, 0, 0}, 0, false, 0, 0, 0},
         {"absent face", {DEJAVU, 0, 0, 1}, 0, false, 0, 0, 0},
         {"absent face of a collection", {MICROHEI, 0, 0, 2}, 0, false, 0, 0, 0},
@@ -101,7 +114,12 @@ TEST_F(Font, OpensAsAskedOrFailsCleanly)
         {"size that overflows SDL_ttf", {DEJAVU, 0, 2147483647, 0}, 0, false, 0, 0, EINVAL},
         {"size 100000", {DEJAVU, 0, 100000, 0}, 0, false, 0, 0, EINVAL},
     };
+    bool skipped = false;
     for (const open_case &c : cases) {
+        if (*c.font.path == '\0') {
+            skipped = true;
+            continue;
+        }
         SCOPED_TRACE(c.name);
         SDL_SetError("stale");
         errno = EAGAIN; // must not leak into the result
@@ -122,6 +140,8 @@ TEST_F(Font, OpensAsAskedOrFailsCleanly)
             EXPECT_NE(std::string(SDL_GetError()), "");
         }
     }
+    if (skipped)
+        GTEST_SKIP() << "WenQuanYi Micro Hei is not installed: its cases were left out";
 }
 
 TEST_F(Font, CorruptFontFilesFail)

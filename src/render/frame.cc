@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include <SDL/SDL_endian.h>
+#include <SDL_endian.h>
 
 #include "lcm/display_flags.h"
 

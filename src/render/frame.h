@@ -1,7 +1,7 @@
 #ifndef LIDGLOW_RENDER_FRAME_H
 #define LIDGLOW_RENDER_FRAME_H
 
-#include <SDL/SDL_video.h>
+#include <SDL_video.h>
 #include <cstdlib>
 #include <memory>
 

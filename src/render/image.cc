@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include <SDL/SDL_image.h>
+#include <SDL_image.h>
 
 #include "cli/handles.h"
 #include "lcm/protocol.h"

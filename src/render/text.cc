@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include <SDL/SDL_ttf.h>
+#include <SDL_ttf.h>
 
 #include "cli/handles.h"
 #include "lcm/protocol.h"

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <ostream>
 #include <set>
 #include <string>
@@ -142,20 +143,80 @@ INSTANTIATE_TEST_SUITE_P(
                     failure_case{"blank_second", "-b", "2", 1}, failure_case{"fill_second", "-B", "2", 1}),
     [](const testing::TestParamInfo<failure_case> &info) { return std::string(info.param.name); });
 
-TEST(Claim, RefusedClaimPrintsOnlyTheUhidHintAndClosesTheHandle)
+// What FreeBSD's libusb returns for a failed write, without setting errno:
+// -1 when no transfer could be set up, otherwise a negated errno.
+struct library_failure_case {
+    const char *name;
+    const char *result;  // --write-result K:R
+    int status;
+    std::size_t delivered;
+};
+
+void PrintTo(const library_failure_case &c, std::ostream *os)
 {
-    e2e::run_result r = e2e::run_lidglow({"--claim-busy"}, {"-e"});
+    *os << c.name;
+}
+
+class LibraryWriteFailure : public testing::TestWithParam<library_failure_case> {};
+
+TEST_P(LibraryWriteFailure, GivesTheLibrarysErrorOrEio)
+{
+    const library_failure_case &c = GetParam();
+    e2e::run_result r = e2e::run_lidglow({"--write-result", c.result}, {"-b"});
+
+    EXPECT_EQ(r.status, c.status) << r.summary();
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.of_kind("bulk").size(), c.delivered) << r.summary();
+    EXPECT_EQ(r.device_events().back().kind, "release") << r.summary();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, LibraryWriteFailure,
+    testing::Values(library_failure_case{"no_transfer_first", "1:-1", EIO, 0},
+                    library_failure_case{"no_transfer_second", "2:-1", EIO, 1},
+                    library_failure_case{"timed_out", "1:-110", 110, 0},
+                    library_failure_case{"device_gone", "2:-6", ENXIO, 1}),
+    [](const testing::TestParamInfo<library_failure_case> &info) { return std::string(info.param.name); });
+
+struct busy_case {
+    const char *name;
+    std::vector<std::string> layout;
+    std::size_t claims_tried;
+};
+
+void PrintTo(const busy_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class Busy : public testing::TestWithParam<busy_case> {};
+
+TEST_P(Busy, PrintsOnlyTheUhidHintAndClosesTheHandle)
+{
+    const busy_case &c = GetParam();
+    e2e::run_result r = e2e::run_lidglow(c.layout, {"-e"});
 
     EXPECT_EQ(r.status, 2) << r.summary();
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, UHID_HINT);
     std::vector<vdisplay::event> device = r.device_events();
-    ASSERT_EQ(device.size(), 1u) << r.summary();
-    EXPECT_EQ(device.front().kind, "claim-refused");
+    ASSERT_EQ(device.size(), c.claims_tried) << r.summary();
+    for (const vdisplay::event &e : device)
+        EXPECT_EQ(e.kind, "claim-refused") << r.summary();
     // The refused handle is not left open.
     EXPECT_EQ(r.of_kind("open").size(), r.of_kind("close").size()) << r.summary();
     EXPECT_EQ(r.events.back().kind, "close") << r.summary();
 }
+
+// A kernel driver shows through the driver query before any claim, as on
+// FreeBSD, where the claim itself always succeeds.
+INSTANTIATE_TEST_SUITE_P(
+    Holders, Busy,
+    testing::Values(busy_case{"claim_refused", {"--claim-busy"}, 1},
+                    busy_case{"kernel_driver", {"--kernel-driver", "uhid"}, 0},
+                    busy_case{"kernel_driver_and_claim_refused",
+                              {"--kernel-driver", "usbhid", "--claim-busy"}, 0}),
+    [](const testing::TestParamInfo<busy_case> &info) { return std::string(info.param.name); });
 
 // On Linux the node's open fails with ENXIO. libusb-compat's usb_open then
 // returns no handle, which lidglow reports; Debian's libusb 0.1.12 ignores

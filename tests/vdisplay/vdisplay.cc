@@ -41,6 +41,13 @@
 //   --fail-write K: the K-th bulk URB of the run, counted over all nodes,
 //     fails at submission with ENODEV.
 //   --claim-busy: every claim fails with EBUSY.
+//   --kernel-driver NAME: the driver query for interface 0 names NAME, as
+//     when a kernel driver such as uhid holds it; by default it answers
+//     ENODATA, no driver.
+//   --write-result K:R: the K-th usb_bulk_write call of each process
+//     returns R at once, without reaching the display and with errno left
+//     as it was, as FreeBSD's libusb does. A preloaded shim does this, so
+//     such a write leaves no record.
 //
 // --syslog: glibc's syslog() connects to /dev/log through an internal call
 // that the preload cannot see, so the command runs in a private mount
@@ -116,6 +123,9 @@ const char USAGE[] =
     "  Without --display and --none: one display 0b05:1726 at 001/002.\n"
     "Behaviour of every display:\n"
     "  --claim-busy        every claim of an interface fails with EBUSY\n"
+    "  --kernel-driver NAME  the driver query names NAME for interface 0\n"
+    "  --write-result K:R  the K-th usb_bulk_write of each process returns R,\n"
+    "                      errno untouched, without reaching the display\n"
     "  --fail-write K      the K-th bulk URB of the whole run fails with ENODEV\n"
     "  --no-open           listed by the first libusb scan, then gone: opening fails\n"
     "                      with ENXIO\n"
@@ -139,6 +149,8 @@ struct options {
     std::vector<display_entry> devices;
     bool none = false;
     bool claim_busy = false;
+    std::string kernel_driver;  // empty: no driver attached
+    std::string write_result;   // "K:R" for the shim, empty: none
     unsigned long fail_write = 0;    // 0: never
     unsigned long vanish_after = 0;  // 0: never
     bool no_open = false;
@@ -389,6 +401,26 @@ void handle_submit(device_state &d, UMockdevIoctlClient *client, UMockdevIoctlDa
     complete(client, 0, 0);
 }
 
+void handle_getdriver(device_state &d, UMockdevIoctlClient *client, UMockdevIoctlData *arg)
+{
+    UMockdevIoctlData *query = resolve(arg, 0, sizeof(struct usbdevfs_getdriver));
+    if (query == nullptr) {
+        record_locked(d.node, "fault 0x%lx", static_cast<unsigned long>(USBDEVFS_GETDRIVER));
+        complete(client, -1, EFAULT);
+        return;
+    }
+    auto *q = reinterpret_cast<struct usbdevfs_getdriver *>(query->data);
+    const std::string &driver = rec.opts->kernel_driver;
+    if (d.gone || driver.empty() || q->interface != 0) {
+        record_locked(d.node, "getdriver %u -", q->interface);
+        complete(client, -1, d.gone ? ENODEV : ENODATA);
+        return;
+    }
+    record_locked(d.node, "getdriver %u %s", q->interface, driver.c_str());
+    std::snprintf(q->driver, sizeof q->driver, "%s", driver.c_str());
+    complete(client, 0, 0);
+}
+
 void handle_reap(device_state &d, UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
     auto it = d.pending.find(client);
@@ -431,6 +463,9 @@ gboolean on_ioctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer use
     }
     case USBDEVFS_SUBMITURB:
         handle_submit(d, client, arg);
+        break;
+    case USBDEVFS_GETDRIVER:
+        handle_getdriver(d, client, arg);
         break;
     case USBDEVFS_REAPURB:
     case USBDEVFS_REAPURBNDELAY:
@@ -549,6 +584,22 @@ int parse_options(int argc, char **argv, options &o)
             o.none = true;
         } else if (a == "--claim-busy") {
             o.claim_busy = true;
+        } else if (a == "--kernel-driver") {
+            const char *v = value("--kernel-driver");
+            if (v == nullptr || *v == '\0' || std::strlen(v) > USBDEVFS_MAXDRIVERNAME) {
+                fail("--kernel-driver needs a driver name");
+                return STATUS_OWN_FAILURE;
+            }
+            o.kernel_driver = v;
+        } else if (a == "--write-result") {
+            const char *v = value("--write-result");
+            long long result = 0;
+            char extra = 0;
+            if (v == nullptr || std::sscanf(v, "%llu:%lld%c", &n, &result, &extra) != 2 || n == 0) {
+                fail("--write-result needs K:R, K at least 1");
+                return STATUS_OWN_FAILURE;
+            }
+            o.write_result = v;
         } else if (a == "--no-open") {
             o.no_open = true;
         } else if (a == "--fail-write" || a == "--vanish-after") {
@@ -702,10 +753,12 @@ bool enter_syslog_namespace(const syslog_plan &plan, const char *&step)
     return mount(plan.socket_path.c_str(), "/dev/log", nullptr, MS_BIND, nullptr) == 0;
 }
 
-std::vector<std::string> child_environment(const std::string &root)
+std::vector<std::string> child_environment(const std::string &root, const options &opts)
 {
     std::vector<std::string> env;
     std::string preload = PRELOAD_LIBRARY;
+    if (!opts.write_result.empty())
+        preload += std::string(":") + VDISPLAY_WRITE_SHIM;
     std::string asan = "verify_asan_link_order=0";
     for (char **e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
@@ -717,7 +770,8 @@ std::vector<std::string> child_environment(const std::string &root)
         } else if (name == "ASAN_OPTIONS") {
             if (!old.empty())
                 asan = old + ":" + asan;
-        } else if (name != "UMOCKDEV_DIR" && name != "VDISPLAY_ROOT") {
+        } else if (name != "UMOCKDEV_DIR" && name != "VDISPLAY_ROOT" &&
+                   name != "VDISPLAY_WRITE_RESULT") {
             env.push_back(entry);
         }
     }
@@ -725,6 +779,8 @@ std::vector<std::string> child_environment(const std::string &root)
     env.push_back("ASAN_OPTIONS=" + asan);
     env.push_back("UMOCKDEV_DIR=" + root);
     env.push_back("VDISPLAY_ROOT=" + root);
+    if (!opts.write_result.empty())
+        env.push_back("VDISPLAY_WRITE_RESULT=" + opts.write_result);
     return env;
 }
 
@@ -905,7 +961,7 @@ void drain_syslog(session &s)
 
 bool start_command(session &s)
 {
-    std::vector<std::string> env = child_environment(s.root);
+    std::vector<std::string> env = child_environment(s.root, *s.opts);
     std::vector<char *> envp;
     for (std::string &e : env)
         envp.push_back(&e[0]);
