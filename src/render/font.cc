@@ -1,6 +1,8 @@
 #include "render/font.h"
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <vector>
 
 #include "lcm/display_flags.h"
@@ -8,13 +10,27 @@
 
 namespace {
 
+// SDL 1.2's SDL_SetError knows no length modifiers such as %ld, so the
+// message is formatted here and handed over whole.
+void set_error(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+void set_error(const char *format, ...)
+{
+    char message[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    SDL_SetError("%s", message);
+}
+
 // Refuses a font too tall to render in reasonable memory: it is closed and
 // the error set.
 TTF_Font *checked_height(TTF_Font *font)
 {
     if (font && TTF_FontHeight(font) > MAX_FONT_HEIGHT) {
         TTF_CloseFont(font);
-        SDL_SetError("Font is taller than %d rows", MAX_FONT_HEIGHT);
+        set_error("Font is taller than %d rows", MAX_FONT_HEIGHT);
         errno = EINVAL;
         return nullptr;
     }
@@ -54,7 +70,7 @@ opened_font open_fitting_font(const char *path, long index, int target)
             return {font, size};
         TTF_CloseFont(font);
     }
-    SDL_SetError("No size of this font fits in %d rows", target);
+    set_error("No size of this font fits in %d rows", target);
     errno = EINVAL;
     return {nullptr, 0};
 }
@@ -62,12 +78,12 @@ opened_font open_fitting_font(const char *path, long index, int target)
 TTF_Font *open_font(const font_spec &font, int display_flags)
 {
     if (font.index < 0 || font.index > MAX_FACE_INDEX) {
-        SDL_SetError("Face index %ld is out of range", font.index);
+        set_error("Face index %ld is out of range", font.index);
         errno = EINVAL;
         return nullptr;
     }
     if (font.size < 0 || font.size > MAX_FONT_SIZE) {
-        SDL_SetError("Font size %d is out of range (1 to %d points)", font.size, MAX_FONT_SIZE);
+        set_error("Font size %d is out of range (1 to %d points)", font.size, MAX_FONT_SIZE);
         errno = EINVAL;
         return nullptr;
     }

@@ -1,7 +1,9 @@
 #include "render/frame.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <SDL_endian.h>
 
@@ -86,7 +88,50 @@ bool is_dark(const SDL_Surface *surface, int x, int y)
     return unsigned(r) + g + b < DARK_SUM_LIMIT;
 }
 
+// The pixel layouts that read_pixel understands; anything else, as a
+// corrupt image may describe, would be read out of bounds or shifted by a
+// negative amount.
+bool layout_known(const SDL_PixelFormat *format)
+{
+    switch (format->BitsPerPixel) {
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+        return format->BytesPerPixel == 1;
+    case 15:
+    case 16:
+        return format->BytesPerPixel == 2;
+    case 24:
+        return format->BytesPerPixel == 3;
+    case 32:
+        return format->BytesPerPixel == 4;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+bool frame_surface_readable(const SDL_Surface *surface, std::string &why)
+{
+    const SDL_PixelFormat *format = surface->format;
+    if (format == nullptr || !layout_known(format)) {
+        why = "Cannot show a picture of " + std::to_string(format ? format->BitsPerPixel : 0) +
+              " bits per pixel";
+        return false;
+    }
+    if (surface->w < 0 || surface->h < 0 || (surface->w > 0 && surface->h > 0 && !surface->pixels)) {
+        why = "Cannot show a picture without pixels";
+        return false;
+    }
+    const std::size_t row_bytes = (static_cast<std::size_t>(surface->w) * format->BitsPerPixel + 7) / 8;
+    if (surface->h > 0 && static_cast<std::size_t>(surface->pitch) < row_bytes) {
+        why = "Cannot show a picture whose rows are shorter than its width";
+        return false;
+    }
+    return true;
+}
 
 frame_size frame_geometry(int display_flags, int surface_width)
 {
@@ -117,10 +162,18 @@ frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags)
     // Locking fails only when SDL cannot unpack a run-length encoded
     // surface, which is an allocation failure.
     const surface_lock lock(surface);
-    frame_bytes frame(static_cast<unsigned char *>(
+    frame_bytes frame;
+    std::string why;
+    if (lock.usable() && !frame_surface_readable(surface, why)) {
+        std::fprintf(stderr, "%s\n", why.c_str());
+        errno = EINVAL;
+        return frame;
+    }
+    frame.reset(static_cast<unsigned char *>(
         lock.usable() ? std::malloc(static_cast<std::size_t>(width) * height) : nullptr));
     if (!frame) {
         std::fputs("Out of memory!\n", stderr);
+        errno = ENOMEM;
         return frame;
     }
 

@@ -4,6 +4,7 @@
 #include <SDL_video.h>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 // The size of the frame that a display mode asks for.
 struct frame_size {
@@ -32,10 +33,17 @@ using surface_owner = std::unique_ptr<SDL_Surface, surface_closer>;
 // a surface of the given width.
 frame_size frame_geometry(int display_flags, int surface_width);
 
+// False, with the reason, for a surface whose pixels cannot be read safely:
+// a pixel layout other than 1, 2, 4 or 8 bits in a byte, 15 or 16 bits in
+// two, 24 in three or 32 in four, missing pixel memory, or rows shorter
+// than the width.
+bool frame_surface_readable(const SDL_Surface *surface, std::string &why);
+
 // Centres the surface on a frame of frame_geometry's size, one byte per
 // pixel (0xFF set, 0x00 clear), with the negative, reverse and flip options
-// applied. Prints "Out of memory!" and returns an empty owner when the
-// frame cannot be allocated.
+// applied. On failure it prints one line and returns an empty owner with
+// errno set: EINVAL for a surface it cannot read, ENOMEM ("Out of memory!")
+// when the frame cannot be allocated.
 frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -289,6 +290,55 @@ TEST(FramePalette, IndexPastTheColoursIsLight)
     const frame_bytes frame = frame_from_surface(surface.get(), 0);
     ASSERT_TRUE(frame);
     expect_frame(frame.get(), {128, 32}, {{62, 15, 1, 1}}, false);
+}
+
+// A corrupt image can describe pixels that cannot be read safely: a depth
+// SDL has no layout for, no pixel memory, or rows shorter than the width.
+// Such a surface gives one line and EINVAL, and no frame.
+TEST(FrameFromSurface, RefusesSurfacesItCannotRead)
+{
+    const struct {
+        const char *name;
+        int depth;      // as created
+        int bits;       // 0: as created
+        int pitch;      // -1: as created
+        bool no_pixels;
+        const char *message;
+    } cases[] = {
+        {"no bits", 0, 0, -1, false, "Cannot show a picture of 0 bits per pixel"},
+        {"three bits", 24, 3, -1, false, "Cannot show a picture of 3 bits per pixel"},
+        {"seven bits", 24, 7, -1, false, "Cannot show a picture of 7 bits per pixel"},
+        {"twelve bits", 24, 12, -1, false, "Cannot show a picture of 12 bits per pixel"},
+        {"short rows", 24, 0, 9, false, "Cannot show a picture whose rows are shorter than its width"},
+        {"no pixels", 24, 0, -1, true, "Cannot show a picture without pixels"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        surface_owner surface = make_surface(4, 2, c.depth, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+        ASSERT_TRUE(surface);
+        const SDL_PixelFormat saved_format = *surface->format;
+        const Uint16 saved_pitch = surface->pitch;
+        void *const saved_pixels = surface->pixels;
+        if (c.bits != 0)
+            surface->format->BitsPerPixel = Uint8(c.bits);
+        if (c.pitch != -1)
+            surface->pitch = Uint16(c.pitch);
+        if (c.no_pixels)
+            surface->pixels = nullptr;
+
+        testing::internal::CaptureStderr();
+        errno = 0;
+        const frame_bytes frame = frame_from_surface(surface.get(), DISPLAY_ROLL);
+        const int error = errno;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(c.message) + "\n");
+        EXPECT_FALSE(frame);
+        EXPECT_EQ(error, EINVAL);
+
+        // SDL frees the surface by what it was made with.
+        *surface->format = saved_format;
+        surface->pitch = saved_pitch;
+        surface->pixels = saved_pixels;
+    }
 }
 
 // A run-length encoded surface keeps no pixels until it is locked.

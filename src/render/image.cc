@@ -24,7 +24,7 @@ int show_image(const char *path, int display_flags)
 
     const frame_bytes frame = frame_from_surface(surface.get(), display_flags);
     if (!frame)
-        return ENOMEM;
+        return errno_status();
 
     // The display passes through blank before every image.
     const int status = lcm_send_frame(display_handle, 0, FRAME_WIDTH, FRAME_HEIGHT, nullptr);

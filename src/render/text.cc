@@ -55,7 +55,7 @@ int show_text(const char *text, int display_flags, const font_spec &font)
 
     const frame_bytes frame = frame_from_surface(surface.get(), display_flags);
     if (!frame)
-        return ENOMEM;
+        return errno_status();
 
     const frame_size size = frame_geometry(display_flags, surface->w);
     return lcm_send_frame(display_handle, display_flags, size.width, size.height, frame.get());

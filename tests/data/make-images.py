@@ -32,6 +32,8 @@ Files SDL_image must refuse:
   huge-data.png    a header declaring 16000 x 30000 and a few bytes of data.
   empty.png        zero bytes.
   notes.txt        a line of text.
+Files lidglow must refuse although SDL_image reads them:
+  zero-bits.bmp    a 4 x 2 bitmap of 0 bits per pixel.
 """
 
 import os
@@ -143,6 +145,12 @@ def main():
         target.write(png_header_only(1000000000, 1000000000, None))
     with open(path('huge-data.png'), 'wb') as target:
         target.write(png_header_only(16000, 30000, b'\0' * 64))
+    # A bitmap that claims 0 bits per pixel: SDL makes a surface of it with
+    # no pixel memory.
+    with open(path('zero-bits.bmp'), 'wb') as target:
+        info = struct.pack('<IiiHHIIiiII', 40, 4, 2, 1, 0, 0, 0, 2835, 2835, 0, 0)
+        target.write(struct.pack('<2sIHHI', b'BM', 14 + len(info) + 8, 0, 0, 14 + len(info)))
+        target.write(info + b'\xff' * 8)
     open(path('empty.png'), 'wb').close()
     with open(path('notes.txt'), 'w', encoding='ascii') as target:
         target.write('This is not an image.\n')

@@ -306,7 +306,9 @@ INSTANTIATE_TEST_SUITE_P(
                     bad_image_case{"text", "notes.txt", "Unsupported image format", 0},
                     bad_image_case{"truncated", "truncated.png", "Error reading the PNG file.", 0},
                     bad_image_case{"huge_header", "huge-header.png", "Error reading the PNG file.", 0},
-                    bad_image_case{"huge_data", "huge-data.png", "Error reading the PNG file.", 0}),
+                    bad_image_case{"huge_data", "huge-data.png", "Error reading the PNG file.", 0},
+                    bad_image_case{"zero_bits", "zero-bits.bmp",
+                                   "Cannot show a picture of 0 bits per pixel", 22}),
     [](const testing::TestParamInfo<bad_image_case> &info) { return std::string(info.param.name); });
 
 }  // namespace

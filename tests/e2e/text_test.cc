@@ -337,7 +337,9 @@ INSTANTIATE_TEST_SUITE_P(
         bad_text_case{"absent_face_of_collection", "x", {"-t", WQY, "-I", "2"},
                       "Couldn't load font file", 0},
         bad_text_case{"huge_size", "x", {"-t", DEJAVU, "-s", "100000"},
-                      "Font size 100000 is out of range (1 to 1024 points)", 22}),
+                      "Font size 100000 is out of range (1 to 1024 points)", 22},
+        bad_text_case{"huge_face_index", "x", {"-t", DEJAVU, "-I", "65536"},
+                      "Face index 65536 is out of range", 22}),
     [](const testing::TestParamInfo<bad_text_case> &info) { return std::string(info.param.name); });
 
 TEST(bad_text_file, corrupt_fonts_are_refused)
