@@ -1,17 +1,18 @@
 #include "daemon/daemon.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <libutil.h>
-#include <sys/select.h>
+#include <string>
+#include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
 #include "cli/handles.h"
+#include "daemon/signals.h"
 #include "lcm/device.h"
 #include "lcm/status.h"
 #include "render/command.h"
@@ -20,37 +21,17 @@ namespace {
 
 constexpr mode_t PIDFILE_MODE = 0600;
 
-volatile sig_atomic_t terminate_requested = 0;
-volatile sig_atomic_t hangup_received = 0;
-
-// Without SA_RESTART, so that a signal cuts the pause short and the loop
-// gets to act on it.
-void install_handlers()
-{
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = handle_signal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    sigaction(SIGHUP, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-// Waits up to seconds, or less when SIGHUP or SIGTERM comes. The signals
-// are blocked while the flags are checked and unblocked atomically by
-// pselect, so one that arrives just before the wait still ends it.
+// Waits up to seconds, or less when SIGHUP or SIGTERM comes, including one
+// that arrived just before the wait.
 void pause_between_polls(int seconds)
 {
-    sigset_t blocked, previous;
-    sigemptyset(&blocked);
-    sigaddset(&blocked, SIGHUP);
-    sigaddset(&blocked, SIGTERM);
-    sigprocmask(SIG_BLOCK, &blocked, &previous);
-    if (!terminate_requested && !hangup_received && seconds > 0) {
-        struct timespec timeout = {seconds, 0};
-        pselect(0, nullptr, nullptr, nullptr, &timeout, &previous);
+    {
+        const signal_block block;
+        if (!terminate_requested && !hangup_received && seconds > 0) {
+            const struct timespec timeout = {seconds, 0};
+            wait_for_signal(block, -1, &timeout);
+        }
     }
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
     hangup_received = 0;
 }
 
@@ -61,21 +42,51 @@ int terminate_daemon()
     return 0;
 }
 
-} // namespace
-
-void handle_signal(int signal_number)
+// The daemon works from "/", so a relative path is made absolute from the
+// directory it was started in; the last component stays as the user named
+// it.
+std::string absolute_path(const char *path)
 {
-    if (signal_number == SIGTERM)
-        terminate_requested = 1;
-    else if (signal_number == SIGHUP)
-        hangup_received = 1;
+    if (path[0] == '/')
+        return path;
+    char *directory = getcwd(nullptr, 0);
+    if (directory == nullptr)
+        return path;
+    std::string absolute(directory);
+    std::free(directory);
+    if (absolute.empty() || absolute.back() != '/')
+        absolute += '/';
+    return absolute + path;
 }
+
+// pidfile_open follows a symbolic link and truncates its target, which as
+// root could be any file; such a pid file is refused before it is opened.
+int refuse_linked_pidfile(const char *path)
+{
+    struct stat st;
+    if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode))
+        return 0;
+    std::fprintf(stderr, "Refusing pid file %s: it is a symbolic link\n", path);
+    return ELOOP;
+}
+
+} // namespace
 
 int run_daemon(const char *command, int display_flags, const font_spec &font,
                struct usb_device *device, const char *pidfile_path, int poll_seconds)
 {
+    const std::string pidfile = absolute_path(pidfile_path);
+    const std::string font_path = absolute_path(font.path);
+    font_spec absolute_font = font;
+    absolute_font.path = font_path.c_str();
+
+    const int refused = refuse_linked_pidfile(pidfile.c_str());
+    if (refused != 0) {
+        release_all();
+        return refused;
+    }
     pid_t other_pid = -1;
-    pid_handle = pidfile_open(pidfile_path, PIDFILE_MODE, &other_pid);
+    pid_handle = pidfile_open(pidfile.c_str(), PIDFILE_MODE, &other_pid);
     if (pid_handle == nullptr) {
         if (errno == EEXIST) {
             std::fprintf(stderr, "Daemon already running, pid: %jd\n",
@@ -86,7 +97,7 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
         std::fputs("Cannot open or create pidfile\n", stderr);
     }
 
-    install_handlers();
+    install_signal_handlers();
     if (daemon(0, 0) != 0) {
         const int status = errno_status();
         std::fputs("Failed to daemonize!\n", stderr);
@@ -99,7 +110,7 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
 
     int status;
     for (;;) {
-        status = show_command(command, display_flags, font, true);
+        status = show_command(command, display_flags, absolute_font, true);
         if (terminate_requested)
             return terminate_daemon();
         if (status != 0)
@@ -126,6 +137,9 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
 
 int stop_daemon(const char *pidfile_path)
 {
+    const int refused = refuse_linked_pidfile(pidfile_path);
+    if (refused != 0)
+        return refused;
     pid_t other_pid = -1;
     pid_handle = pidfile_open(pidfile_path, PIDFILE_MODE, &other_pid);
     if (pid_handle != nullptr) {

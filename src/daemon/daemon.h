@@ -14,7 +14,4 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
 // Asks the daemon that holds the pid file to terminate.
 int stop_daemon(const char *pidfile_path);
 
-// Installed for SIGHUP and SIGTERM; it only records the signal.
-void handle_signal(int signal_number);
-
 #endif

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "render/runner.h"
+#include "render/utf8.h"
 
 char last_text[COMMAND_TEXT_SIZE];
 
@@ -16,9 +18,39 @@ bool is_white_space(int c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-struct pipe_closer {
-    void operator()(std::FILE *pipe) const { pclose(pipe); }
-};
+// Reads the first non-blank line of the command's output into text: white
+// space before it is skipped, white space within it becomes spaces, and at
+// most COMMAND_TEXT_SIZE - 1 bytes are kept. The rest of the output is not
+// read. Returns 0, 2 when the command cannot be started, or EINTR when a
+// stop was requested.
+int read_first_line(const char *command, char *text, std::size_t &n)
+{
+    command_run run;
+    if (!start_command(command, run)) {
+        std::fputs("Failed to execute command!\n", stderr);
+        return 2;
+    }
+    char buffer[4096];
+    bool line_done = false;
+    while (!line_done) {
+        const long got = read_command_output(run, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        for (long i = 0; i < got && !line_done; ++i) {
+            const unsigned char c = static_cast<unsigned char>(buffer[i]);
+            if (is_white_space(c) && n == 0)
+                continue;
+            if (c == '\n') {
+                line_done = true;
+                break;
+            }
+            text[n++] = is_white_space(c) ? ' ' : static_cast<char>(c);
+            line_done = n == COMMAND_TEXT_SIZE - 1;
+        }
+    }
+    finish_command(run);
+    return run.stopped ? EINTR : 0;
+}
 
 } // namespace
 
@@ -27,37 +59,17 @@ int show_command(const char *command, int display_flags, const font_spec &font,
 {
     char text[COMMAND_TEXT_SIZE];
     std::size_t n = 0;
-    {
-        std::unique_ptr<std::FILE, pipe_closer> pipe(popen(command, "r"));
-        if (!pipe) {
-            std::fputs("Failed to execute command!\n", stderr);
-            return 2;
-        }
-        while (n < COMMAND_TEXT_SIZE - 1) {
-            errno = 0;
-            const int c = std::fgetc(pipe.get());
-            if (c == EOF) {
-                // A signal for the daemon may interrupt the read; the
-                // output is not over then.
-                if (std::ferror(pipe.get()) && errno == EINTR) {
-                    std::clearerr(pipe.get());
-                    continue;
-                }
-                break;
-            }
-            if (is_white_space(c) && n == 0)
-                continue;
-            if (c == '\n')
-                break;
-            text[n++] = is_white_space(c) ? ' ' : static_cast<char>(c);
-        }
-        // Leaving the block closes the pipe and waits for the command.
-    }
+    const int status = read_first_line(command, text, n);
+    if (status != 0)
+        return status;
     if (n == 0) {
         std::fputs("Nothing returned by the command!\n", stderr);
         return 22;
     }
+    // The text as it will be shown: a character cut at the length limit is
+    // dropped, so that change detection compares what the display shows.
     text[n] = '\0';
+    text[utf8_whole_length(text)] = '\0';
 
     if (change_detection) {
         if (std::strcmp(text, last_text) == 0)

@@ -3,10 +3,12 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "lcm/display_flags.h"
 #include "render/frame.h"
+#include "render/utf8.h"
 
 namespace {
 
@@ -37,26 +39,29 @@ TTF_Font *checked_height(TTF_Font *font)
     return font;
 }
 
-int text_width(TTF_Font *font, const std::string &text)
-{
-    int width = 0;
-    int height = 0;
-    if (TTF_SizeUTF8(font, text.c_str(), &width, &height) < 0)
-        return -1;
-    return width;
-}
+// The first window of characters that the span search measures; windows
+// double from there. A text this short is measured once, as a whole.
+constexpr std::size_t FIRST_WINDOW = 1024;
 
-// Offsets where a character starts: every byte that does not continue a
-// UTF-8 sequence, and the end.
-std::vector<std::size_t> character_starts(const std::string &text)
-{
-    std::vector<std::size_t> starts;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-            starts.push_back(i);
-    starts.push_back(text.size());
-    return starts;
-}
+// Measures characters first to last - 1 of a text and counts the bytes
+// measured, which is the work the search does.
+struct span_meter {
+    TTF_Font *font;
+    std::string_view text;
+    const std::vector<std::size_t> &starts;
+    std::size_t measured = 0;
+
+    int width(std::size_t first, std::size_t last)
+    {
+        const std::string piece(text.substr(starts[first], starts[last] - starts[first]));
+        measured += piece.size();
+        int w = 0;
+        int h = 0;
+        if (TTF_SizeUTF8(font, piece.c_str(), &w, &h) < 0)
+            return -1;
+        return w;
+    }
+};
 
 } // namespace
 
@@ -104,50 +109,49 @@ TTF_Font *open_font(const font_spec &font, int display_flags)
     return opened;
 }
 
-text_span renderable_span(TTF_Font *font, const std::string &whole, int max_width)
+text_span renderable_span(TTF_Font *font, std::string_view text, int max_width)
 {
-    const int width = text_width(font, whole);
-    if (width <= max_width)
-        return {0, whole.size()};
+    const std::vector<std::size_t> starts = utf8_character_starts(text);
+    const std::size_t count = starts.size() - 1;
+    span_meter meter{font, text, starts};
 
-    // Widths grow with the number of characters, so each end is found by
-    // bisection: the longest prefix, and the longest suffix, no wider than
-    // half the excess.
+    // Only the middle of a text wider than a surface can be shown, so the
+    // search looks at a window of characters around the middle that doubles
+    // until it is too wide or holds the whole text. Its work is bounded by
+    // what fits in max_width, whatever the length of the text.
+    std::size_t size = count < FIRST_WINDOW ? count : FIRST_WINDOW;
+    std::size_t first = 0;
+    std::size_t last = count;
+    int width = 0;
+    for (;;) {
+        first = (count - size) / 2;
+        last = first + size;
+        width = meter.width(first, last);
+        if (width <= max_width) {
+            if (size == count)
+                return {0, starts[count], meter.measured};
+            size = size > count / 2 ? count : size * 2;
+            continue;
+        }
+        break;
+    }
+
+    // Characters go from both ends until about half the excess has gone
+    // from each, one character measured at a time.
     const int cut = (width - max_width + 1) / 2;
-    const std::vector<std::size_t> starts = character_starts(whole);
-    std::size_t low = 0;
-    std::size_t high = starts.size() - 1;
-    while (low < high) {
-        const std::size_t mid = (low + high + 1) / 2;
-        if (text_width(font, whole.substr(0, starts[mid])) <= cut)
-            low = mid;
-        else
-            high = mid - 1;
-    }
-    const std::size_t first = low;
-
-    low = first;
-    high = starts.size() - 1;
-    while (low < high) {
-        const std::size_t mid = (low + high) / 2;
-        if (text_width(font, whole.substr(starts[mid])) <= cut)
-            high = mid;
-        else
-            low = mid + 1;
-    }
-    const std::size_t end = low;
+    for (int dropped = 0; dropped < cut && first < last; ++first)
+        dropped += meter.width(first, first + 1);
+    for (int dropped = 0; dropped < cut && first < last; --last)
+        dropped += meter.width(last - 1, last);
 
     // Kerning and overhangs make widths not quite additive; drop one more
     // character at a time, alternating ends, until the rest really fits.
-    std::size_t left = first;
-    std::size_t right = end;
-    for (bool from_left = true;
-         left < right && text_width(font, whole.substr(starts[left], starts[right] - starts[left])) > max_width;
+    for (bool from_left = true; first < last && meter.width(first, last) > max_width;
          from_left = !from_left) {
         if (from_left)
-            ++left;
+            ++first;
         else
-            --right;
+            --last;
     }
-    return {starts[left], starts[right] - starts[left]};
+    return {starts[first], starts[last] - starts[first], meter.measured};
 }

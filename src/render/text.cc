@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include <SDL_ttf.h>
 
@@ -11,6 +12,7 @@
 #include "lcm/status.h"
 #include "render/font.h"
 #include "render/frame.h"
+#include "render/utf8.h"
 
 namespace {
 
@@ -25,7 +27,10 @@ int report_sdl_failure()
 
 int show_text(const char *text, int display_flags, const font_spec &font)
 {
-    if (text[0] == '\0') {
+    // A character cut short at the end would send SDL_ttf's decoder past
+    // the text, so it is not shown.
+    const std::string_view whole(text, utf8_whole_length(text));
+    if (whole.empty()) {
         std::fputs("Nothing to display!\n", stderr);
         return EINVAL;
     }
@@ -45,9 +50,8 @@ int show_text(const char *text, int display_flags, const font_spec &font)
 
     const SDL_Color black = {0, 0, 0, 0};
     const SDL_Color white = {255, 255, 255, 0};
-    std::string shown(text);
-    const text_span span = renderable_span(font_handle, shown, MAX_SURFACE_WIDTH);
-    shown = shown.substr(span.start, span.length);
+    const text_span span = renderable_span(font_handle, whole, MAX_SURFACE_WIDTH);
+    const std::string shown(whole.substr(span.start, span.length));
     errno = 0;
     const surface_owner surface(TTF_RenderUTF8_Shaded(font_handle, shown.c_str(), black, white));
     if (!surface)

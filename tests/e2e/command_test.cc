@@ -94,7 +94,11 @@ INSTANTIATE_TEST_SUITE_P(
         // frame's middle moves with every character, so the comparison sees
         // a character more or less.
         command_case{"long_line_cut_at_1023", "printf '%s\\n' " + digits(5000), digits(1023),
-                     digits(1024), font({"-R", "-s", "6"})}),
+                     digits(1024), font({"-R", "-s", "6"})},
+        // The limit cuts a three-byte character after its first byte; the
+        // rest of it is dropped rather than completed from beyond the text.
+        command_case{"character_cut_at_1023", "printf '%s\\344\\275\\240\\n' " + digits(1022),
+                     digits(1022), digits(1023), font({"-R", "-s", "6"})}),
     [](const testing::TestParamInfo<command_case> &info) { return std::string(info.param.name); });
 
 struct silent_case {
@@ -144,6 +148,17 @@ TEST(endless_command, is_reaped_after_the_first_line)
     EXPECT_LT(r.elapsed_ms, 10000.0);
     const vdisplay::transfer t = single_frame(r);
     EXPECT_EQ(t.picture, message_picture("y", font()));
+}
+
+// A message that ends inside a character shows as the message without it.
+TEST(cut_message, shows_the_text_before_the_cut_character)
+{
+    for (const char *cut : {"ab\xE4\xBD", "ab\xF0\x9F\x98", "ab\xC3"}) {
+        SCOPED_TRACE(cut);
+        const e2e::run_result r = run("-m", cut, font({"-R"}));
+        EXPECT_EQ(r.status, 0) << r.summary();
+        EXPECT_EQ(r.writes(), run("-m", "ab", font({"-R"})).writes());
+    }
 }
 
 }  // namespace

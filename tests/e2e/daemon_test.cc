@@ -26,9 +26,16 @@ T=$E2E_TMPDIR
 P=$T/d.pid
 alive() { [ -r /proc/$1/status ] && ! grep -q '^State:[[:space:]]*Z' /proc/$1/status; }
 wait_until() { i=0; while ! eval "$1"; do i=$((i+1)); [ $i -gt 400 ] && return 1; sleep 0.025; done; }
-claims() { grep -c ' claim 0$' "$T/events.log" 2>/dev/null || echo 0; }
-bulks() { grep -c ' bulk ' "$T/events.log" 2>/dev/null || echo 0; }
+count() { n=$(grep -c "$1" "$T/events.log" 2>/dev/null); echo "${n:-0}"; }
+claims() { count ' claim 0$'; }
+bulks() { count ' bulk '; }
 daemon_pid() { wait_until '[ -s "$P" ]' && cat "$P"; }
+# Commands that record their pid in $T/cmd and then exec sleep: once they
+# sleep, only what they inherited is open.
+SLEEP=$(command -v sleep)
+sleeping() { wait_until '[ -s "$T/cmd" ] && [ "$(readlink /proc/$(cat "$T/cmd")/exe)" = "$SLEEP" ]'; }
+fds_of() { ls /proc/$1/fd | sort -n | tr '\n' ' '; }
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
 )SH";
 
 std::map<std::string, std::string> report_of(const std::string &out)
@@ -268,6 +275,128 @@ wait_until '! alive $pid' && echo gone=yes
         EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size()) << r.summary();
         EXPECT_LT(r.elapsed_ms, 30000);
     }
+}
+
+// rc.d and systemd stop the daemon with SIGTERM whatever its command is
+// doing; the command's whole process group goes with it, within two seconds
+// even when the command ignores SIGTERM.
+TEST(daemon, sigterm_while_the_command_runs_ends_both_at_once)
+{
+    const struct {
+        const char *name;
+        const char *command;
+    } cases[] = {
+        {"silent", "echo $$ > $T/cmd; exec sleep 20"},
+        // Its line is shown once it has ended, so never: nothing is drawn
+        // after the SIGTERM either.
+        {"after its line", "echo $$ > $T/cmd; echo x; exec sleep 20"},
+        {"ignoring SIGTERM", "trap \"\" TERM; echo $$ > $T/cmd; while :; do sleep 0.05; done"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(c.command, "-P 1000") + R"SH(
+pid=$(daemon_pid)
+wait_until '[ -s "$T/cmd" ]'
+command=$(cat "$T/cmd")
+sleep 0.2
+before=$(bulks)
+start=$(now_ms)
+kill -TERM $pid
+wait_until '! alive $pid' && echo gone=yes
+echo ms=$(($(now_ms) - start))
+wait_until '! alive $command' && echo command_gone=yes
+[ $(bulks) -eq $before ] && echo nothing_after=yes
+[ -e "$P" ] || echo pidfile_gone=yes
+)SH");
+        ASSERT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        EXPECT_EQ("yes", v["gone"]) << r.summary();
+        EXPECT_LT(std::stoi(v["ms"].empty() ? "99999" : v["ms"]), 2000) << r.summary();
+        EXPECT_EQ("yes", v["command_gone"]);
+        EXPECT_EQ("yes", v["nothing_after"]);
+        EXPECT_EQ("yes", v["pidfile_gone"]);
+        EXPECT_TRUE(r.transfers.empty()) << r.summary();
+        EXPECT_EQ(1u, records_with(r, "Daemon terminated, pid: ").size()) << syslog_of(r);
+        EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size()) << r.summary();
+    }
+}
+
+// Neither a run once nor a daemon's poll hands its descriptors (the pid
+// file, the font, the display) to the command.
+TEST(daemon, commands_inherit_only_the_standard_descriptors)
+{
+    const std::string command = "echo $$ > $T/cmd; echo x; exec sleep 1";
+    const e2e::run_result r = run_daemon_script(
+        "export T\n\"$LIDGLOW\" -c '" + command + "' -t " + FONT + R"SH( &
+sleeping && echo once=$(fds_of $(cat "$T/cmd"))
+wait
+)SH" + daemon_args(command, "-P 0") + R"SH(
+pid=$(daemon_pid)
+wait_until '[ $(claims) -ge 3 ]'
+rm -f "$T/cmd"
+sleeping && echo polled=$(fds_of $(cat "$T/cmd"))
+kill -TERM $pid
+wait_until '! alive $pid' && echo gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ("0 1 2", v["once"]) << r.summary();
+    EXPECT_EQ("0 1 2", v["polled"]) << r.summary();
+    EXPECT_EQ("yes", v["gone"]);
+}
+
+// The daemon works from "/": relative -t and -p name files in the directory
+// it was started from, and -k with the same -p finds it there.
+TEST(daemon, relative_font_and_pid_file_stay_where_they_were_named)
+{
+    const e2e::run_result r = run_daemon_script("cp " + std::string(FONT) + R"SH( font.ttf
+name=lidglow-e2e-$$.pid
+"$LIDGLOW" -c 'echo x' -t font.ttf -D -P 0 -p $name; echo start=$?
+wait_until '[ -s $name ]' && echo pidfile_here=yes
+pid=$(cat $name)
+wait_until '[ $(claims) -ge 3 ]' && echo polling=yes
+"$LIDGLOW" -k -p $name; echo stop=$?
+wait_until '! alive $pid' && echo gone=yes
+[ -e $name ] || echo pidfile_removed=yes
+[ -e /$name ] || echo root_untouched=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ("0", v["start"]);
+    EXPECT_EQ("yes", v["pidfile_here"]);
+    EXPECT_EQ("yes", v["polling"]);
+    EXPECT_EQ("17", v["stop"]);
+    EXPECT_EQ("yes", v["gone"]);
+    EXPECT_EQ("yes", v["pidfile_removed"]);
+    EXPECT_EQ("yes", v["root_untouched"]);
+    EXPECT_EQ(1u, r.transfers.size()) << r.summary();
+    EXPECT_TRUE(records_with(r, "Daemon stopped").empty()) << syslog_of(r);
+}
+
+// A pid file that is a symbolic link would have its target truncated and
+// overwritten; the daemon and -k refuse it without touching the target.
+TEST(daemon, symbolic_link_pid_file_is_refused)
+{
+    const e2e::run_result r = run_daemon_script(R"SH(
+echo keep > "$T/target"
+ln -s "$T/target" "$T/link.pid"
+"$LIDGLOW" -c 'echo x' -t )SH" + std::string(FONT) + R"SH( -D -p "$T/link.pid" 2>"$T/err"
+echo start=$?
+echo start_err=$(cat "$T/err")
+"$LIDGLOW" -k -p "$T/link.pid" 2>"$T/err"; echo stop=$?
+echo stop_err=$(cat "$T/err")
+echo target=$(cat "$T/target")
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_EQ(std::to_string(ELOOP), v["start"]);
+    EXPECT_EQ(std::to_string(ELOOP), v["stop"]);
+    EXPECT_EQ(0u, v["start_err"].rfind("Refusing pid file /", 0)) << r.summary();
+    EXPECT_NE(v["start_err"].find("/link.pid: it is a symbolic link"), std::string::npos);
+    EXPECT_EQ(v["start_err"], v["stop_err"]);
+    EXPECT_EQ("keep", v["target"]);
+    EXPECT_TRUE(records_with(r, "Daemon started").empty()) << syslog_of(r);
+    EXPECT_TRUE(r.transfers.empty());
 }
 
 TEST(daemon, runs_without_a_pid_file_it_cannot_create)

@@ -1,0 +1,24 @@
+#ifndef LIDGLOW_RENDER_UTF8_H
+#define LIDGLOW_RENDER_UTF8_H
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+// UTF-8 as SDL_ttf's decoder reads it: a byte from 0xF0 up starts four
+// bytes, from 0xE0 three, from 0xC0 two, any other byte one, whatever the
+// bytes that follow hold. Cutting a text only where this reading starts a
+// character keeps the decoder inside the text.
+
+// The number of bytes the decoder takes for a character starting with lead.
+std::size_t utf8_sequence_length(unsigned char lead);
+
+// The length of text without a character cut short at its end, which the
+// decoder would complete with the bytes after the text.
+std::size_t utf8_whole_length(std::string_view text);
+
+// The offsets where the decoder starts a character, followed by the offset
+// just past the last whole character.
+std::vector<std::size_t> utf8_character_starts(std::string_view text);
+
+#endif
