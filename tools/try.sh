@@ -1,23 +1,29 @@
 #!/bin/sh
-# Builds lidglow and runs it on the virtual display with the given options
-# (default: -m "Hello, lid"), then shows what the display received.
+# Shows what lidglow would put on the display for the given options (default:
+# -m "Hello, lid"), with no display attached: lidglow-preview runs the same
+# code as lidglow and draws the packets it would send. The first run builds
+# the two programs; later runs only rebuild what changed.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build"
+jobs=$(nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 font_option=
-# Debian has no font at the built-in default path; point this build at
-# DejaVu so that -m and -c work without -t.
+# Without the built-in default font, point this build at DejaVu so that -m
+# and -c work without -t.
 dejavu=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 if [ ! -e /usr/local/share/fonts/TTF/luxisr.ttf ] && [ -e "$dejavu" ]; then
     font_option="-DLIDGLOW_DEFAULT_FONT=$dejavu"
 fi
-if [ ! -x "$build/lidglow" ] || [ ! -x "$build/tests/vdisplay/vdisplay" ]; then
-    echo "Building lidglow in $build ..."
-    # shellcheck disable=SC2086
-    cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $font_option >/dev/null
-    cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+[ -x "$build/lidglow-preview" ] ||
+    echo "Building lidglow and lidglow-preview in $build (once, about a minute) ..." >&2
+log="$build/try-build.log"
+mkdir -p "$build"
+# shellcheck disable=SC2086
+if ! { { [ -f "$build/CMakeCache.txt" ] ||
+         cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIDGLOW_TESTS=OFF $font_option; } &&
+       cmake --build "$build" -j "$jobs" --target lidglow lidglow-preview; } >"$log" 2>&1; then
+    cat "$log" >&2
+    exit 1
 fi
 [ $# -gt 0 ] || set -- -m "Hello, lid"
-status=0
-"$build/tests/vdisplay/vdisplay" --show -- "$build/lidglow" "$@" || status=$?
-echo "lidglow exited with status $status"
+exec "$build/lidglow-preview" "$@"

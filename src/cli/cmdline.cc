@@ -14,6 +14,7 @@
 namespace {
 
 constexpr const char OPTION_LETTERS[] = "Bbc:DdeFf:hI:ikm:nP:p:Rrs:t:uVvw";
+constexpr const char OUTPUT_LETTER[] = "o:";
 
 // -s and -P keep the low 32 bits and refuse what is negative as an int.
 bool parse_int32(const char *text, std::int32_t &out)
@@ -50,8 +51,13 @@ bool parse_number(const char *text, std::uint64_t &value)
 
 bool check_cmdline(const cmdline &request)
 {
-    const int classes = request.option_classes;
+    // -o goes with whatever draws a picture: -B, -b, -f, -m and -c.
+    const int output = request.option_classes & OPTCLASS_OUTPUT;
+    const int classes = request.option_classes & ~OPTCLASS_OUTPUT;
     if (request.primary_count != 1)
+        return false;
+    if (output != 0 && (request.stop_count != 0 ||
+                        (request.control_flags & (CONTROL_ENABLE | CONTROL_DISABLE)) != 0))
         return false;
     if (request.control_flags != 0 && classes != 0)
         return false;
@@ -69,13 +75,18 @@ bool check_cmdline(const cmdline &request)
     return true;
 }
 
-parse_outcome parse_cmdline(int argc, char **argv, cmdline &request)
+parse_outcome parse_cmdline(int argc, char **argv, cmdline &request, bool with_output)
 {
-    static const std::string options = std::string(GETOPT_NO_PERMUTE) + OPTION_LETTERS;
+    const std::string options =
+        std::string(GETOPT_NO_PERMUTE) + OPTION_LETTERS + (with_output ? OUTPUT_LETTER : "");
     getopt_restart();
     int letter;
     while ((letter = getopt(argc, argv, options.c_str())) != -1) {
         switch (letter) {
+        case 'o':
+            request.output_path = optarg;
+            request.option_classes |= OPTCLASS_OUTPUT;
+            break;
         case 'B':
             request.control_flags |= CONTROL_FILL;
             ++request.primary_count;

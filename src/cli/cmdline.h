@@ -8,6 +8,8 @@ constexpr int OPTCLASS_DISPLAY = 0x01;
 constexpr int OPTCLASS_FONT = 0x02;
 constexpr int OPTCLASS_DAEMON = 0x04;
 constexpr int OPTCLASS_PIDFILE = 0x08;
+// lidglow-preview's -o; lidglow itself has no such option.
+constexpr int OPTCLASS_OUTPUT = 0x10;
 
 constexpr const char *DEFAULT_FONT = LIDGLOW_DEFAULT_FONT;
 constexpr const char *DEFAULT_PIDFILE = "/var/run/lidglow.pid";
@@ -31,6 +33,7 @@ struct cmdline {
     int daemon_count = 0;
     std::int32_t poll_seconds = -1;
     const char *pidfile_path = nullptr;
+    const char *output_path = nullptr;
 };
 
 enum class parse_outcome {
@@ -42,8 +45,9 @@ enum class parse_outcome {
 };
 
 // Reads the options with getopt, stopping at the first operand, and checks
-// their combination. Prints only getopt's own diagnostics.
-parse_outcome parse_cmdline(int argc, char **argv, cmdline &request);
+// their combination. Prints only getopt's own diagnostics. with_output adds
+// lidglow-preview's -o file.
+parse_outcome parse_cmdline(int argc, char **argv, cmdline &request, bool with_output = false);
 
 // Converts a number the way strtoull does in base 10 (white space, a sign,
 // wrap-around modulo 2^64); false when the text holds no digit.

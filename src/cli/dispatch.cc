@@ -7,15 +7,26 @@
 #include "render/image.h"
 #include "render/text.h"
 
-int run_mode(const cmdline &request, struct usb_device *device)
+font_spec request_font(const cmdline &request)
 {
     font_spec font;
     font.path = request.font_path != nullptr ? request.font_path : DEFAULT_FONT;
     font.style = request.style;
     font.size = request.size == -1 ? 0 : request.size;
     font.index = request.face_index == -1 ? 0 : static_cast<long>(request.face_index);
+    return font;
+}
+
+int request_poll_seconds(const cmdline &request)
+{
+    return request.poll_seconds == -1 ? DEFAULT_POLL_SECONDS : request.poll_seconds;
+}
+
+int run_mode(const cmdline &request, struct usb_device *device)
+{
+    const font_spec font = request_font(request);
     const char *pidfile_path = request.pidfile_path != nullptr ? request.pidfile_path : DEFAULT_PIDFILE;
-    const int poll_seconds = request.poll_seconds == -1 ? DEFAULT_POLL_SECONDS : request.poll_seconds;
+    const int poll_seconds = request_poll_seconds(request);
 
     if (request.control_flags != 0)
         return lcm_control(display_handle, request.control_flags);

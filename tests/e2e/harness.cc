@@ -215,7 +215,10 @@ run_result run_vdisplay(const std::vector<std::string> &vdisplay_options,
         argv.push_back(expand(c, tmp.path));
 
     auto start = std::chrono::steady_clock::now();
-    process_output p = run_process(argv, {{"LIDGLOW", lidglow_bin()}, {"E2E_TMPDIR", tmp.path}},
+    process_output p = run_process(argv,
+                                   {{"LIDGLOW", lidglow_bin()},
+                                    {"LIDGLOW_PREVIEW", preview_bin()},
+                                    {"E2E_TMPDIR", tmp.path}},
                                    tmp.path, stdin_data);
     result.elapsed_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -249,6 +252,11 @@ std::string lidglow_bin()
 std::string vdisplay_bin()
 {
     return from_env("VDISPLAY_BIN", VDISPLAY_BIN_DEFAULT);
+}
+
+std::string preview_bin()
+{
+    return from_env("LIDGLOW_PREVIEW_BIN", LIDGLOW_PREVIEW_BIN_DEFAULT);
 }
 
 std::vector<vdisplay::event> run_result::of_kind(std::string_view kind) const

@@ -45,13 +45,14 @@ struct run_result {
 // passes them; the paths of this build are the fallback).
 std::string lidglow_bin();
 std::string vdisplay_bin();
+std::string preview_bin();
 
 // vdisplay <vdisplay_options> --log <tmp>/events.log -- $LIDGLOW_BIN <args>
 run_result run_lidglow(const std::vector<std::string> &vdisplay_options,
                        const std::vector<std::string> &args, std::string_view stdin_data = "");
 
 // vdisplay <vdisplay_options> --log <tmp>/events.log -- sh -c <script>, with
-// $LIDGLOW naming the binary under test.
+// $LIDGLOW and $LIDGLOW_PREVIEW naming the binaries under test.
 run_result run_script(const std::vector<std::string> &vdisplay_options, const std::string &script,
                       std::string_view stdin_data = "");
 

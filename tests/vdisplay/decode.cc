@@ -12,12 +12,7 @@ namespace vdisplay {
 
 namespace {
 
-constexpr unsigned char MAGIC_0 = 0x55;
-constexpr unsigned char MAGIC_1 = 0xAA;
 constexpr unsigned LCM_ENDPOINT = 2;
-constexpr std::size_t HEADER_SIZE = 16;
-constexpr std::size_t BAND_SIZE = 128;
-constexpr unsigned MAX_ROLLING_PACKETS = 28;
 
 std::vector<std::string> split_words(std::string_view line)
 {
@@ -120,143 +115,11 @@ bool parse_fields(event &e, const std::vector<std::string> &args, std::string &w
     return true;
 }
 
-bool header_tail_clear(const bytes &p)
-{
-    for (std::size_t i = 9; i < HEADER_SIZE; ++i)
-        if (p[i] != 0)
-            return false;
-    return true;
-}
-
-// Checks one frame packet against the header that its position needs.
-void check_frame_header(transfer &t, std::size_t index, const bytes &p)
-{
-    auto complain = [&](const std::string &what) {
-        t.bad_header = true;
-        t.problems.push_back("packet " + std::to_string(index) + ": " + what);
-    };
-    if (p.size() != FRAME_PACKET_SIZE) {
-        complain("length " + std::to_string(p.size()) + ", not 272");
-        return;
-    }
-    if (t.mode == transfer_mode::flashing && index == 1) {
-        for (unsigned char b : p)
-            if (b != 0) {
-                complain("the flashing mode's second packet is not all zero");
-                return;
-            }
-        return;
-    }
-    unsigned char type = 0, count = 1, number = 1, b7 = 1, b8 = 0;
-    switch (t.mode) {
-    case transfer_mode::static_frame:
-        type = static_cast<unsigned char>(0x10 + index);
-        break;
-    case transfer_mode::flashing:
-        type = 0x10;
-        b7 = 0;
-        b8 = 0xFF;
-        break;
-    case transfer_mode::rolling:
-        type = 0x40;
-        count = static_cast<unsigned char>(t.expected_packets);
-        number = static_cast<unsigned char>(index + 1);
-        b8 = 0xFF;
-        break;
-    default:
-        return;
-    }
-    if (p[0] != MAGIC_0 || p[1] != MAGIC_1)
-        complain("bad magic");
-    if (p[2] != type)
-        complain("type byte " + std::to_string(p[2]) + ", expected " + std::to_string(type));
-    if (p[3] != 0x80)
-        complain("byte 3 is not 0x80");
-    if (p[4] != count)
-        complain("packet count byte " + std::to_string(p[4]) + ", expected " + std::to_string(count));
-    if (p[5] != number)
-        complain("packet number byte " + std::to_string(p[5]) + ", expected " +
-                 std::to_string(number));
-    if (p[6] != 0)
-        complain("byte 6 is not 0");
-    if (p[7] != b7)
-        complain("byte 7 is " + std::to_string(p[7]) + ", expected " + std::to_string(b7));
-    if (p[8] != b8)
-        complain("byte 8 is " + std::to_string(p[8]) + ", expected " + std::to_string(b8));
-    if (!header_tail_clear(p))
-        complain("header bytes 9-15 are not zero");
-}
-
-// Copies the pixels of packet p into the picture: the packet holds rows
-// r0..r0+15 and columns c0..c0+127, each band byte one column of 8 rows.
-void unpack_packet(transfer &t, const bytes &packet, unsigned r0, unsigned c0)
-{
-    if (packet.size() != FRAME_PACKET_SIZE)
-        return;
-    for (unsigned band = 0; band < 2; ++band) {
-        for (unsigned m = 0; m < BAND_SIZE; ++m) {
-            unsigned char value = packet[HEADER_SIZE + band * BAND_SIZE + m];
-            unsigned column = c0 + 127 - m;
-            for (unsigned k = 0; k < 8; ++k) {
-                unsigned row = r0 + band * 8 + k;
-                if (row < t.height && column < t.width && (value >> k) & 1)
-                    t.picture[row][column] = '#';
-            }
-        }
-    }
-}
-
-bool is_command(const bytes &p)
-{
-    return p.size() == COMMAND_PACKET_SIZE;
-}
-
-// What the first packet of a transfer announces: its mode and how many
-// packets belong to it.
-void classify(transfer &t, const bytes &first)
-{
-    if (is_command(first)) {
-        t.mode = transfer_mode::command;
-        t.expected_packets = 1;
-        return;
-    }
-    if (first.size() != FRAME_PACKET_SIZE || first[0] != MAGIC_0 || first[1] != MAGIC_1) {
-        t.mode = transfer_mode::unknown;
-        t.expected_packets = 1;
-        return;
-    }
-    if (first[2] == 0x10 && first[7] == 0 && first[8] == 0xFF) {
-        t.mode = transfer_mode::flashing;
-        t.expected_packets = 2;
-    } else if (first[2] == 0x10) {
-        t.mode = transfer_mode::static_frame;
-        t.expected_packets = 2;
-    } else if (first[2] == 0x40) {
-        t.mode = transfer_mode::rolling;
-        t.expected_packets = first[4] != 0 ? first[4] : 1;
-    } else {
-        t.mode = transfer_mode::unknown;
-        t.expected_packets = 1;
-    }
-}
-
 }  // namespace
 
 const char *mode_name(transfer_mode mode)
 {
-    switch (mode) {
-    case transfer_mode::command:
-        return "command";
-    case transfer_mode::static_frame:
-        return "static";
-    case transfer_mode::flashing:
-        return "flashing";
-    case transfer_mode::rolling:
-        return "rolling";
-    case transfer_mode::unknown:
-        break;
-    }
-    return "unknown";
+    return lcm_mode_name(mode);
 }
 
 std::string to_hex(const bytes &data)
@@ -323,70 +186,23 @@ bool parse_log_file(const std::string &path, std::vector<event> &events, std::st
 
 transfer decode_packets(const std::vector<bytes> &packets)
 {
+    const lcm_transfer decoded = lcm_unpack(packets);
     transfer t;
     t.packets = packets;
-    if (packets.empty()) {
-        t.wrong_count = true;
-        t.problems.push_back("no packets");
-        return t;
-    }
-    classify(t, packets.front());
-    switch (t.mode) {
-    case transfer_mode::command: {
-        const bytes &p = packets.front();
-        static const unsigned char EXPECTED[16] = {0x55, 0xAA, 0x20, 0, 0, 0, 1, 0,
-                                                   0,    0,    0,    0, 0, 0, 0, 0};
-        for (std::size_t i = 0; i < 16; ++i)
-            if (p[i] != EXPECTED[i]) {
-                t.bad_header = true;
-                t.problems.push_back("command byte " + std::to_string(i) + " is " +
-                                     std::to_string(p[i]));
-            }
-        t.command_byte = p[16];
-        if (t.command_byte != 0xAF && t.command_byte != 0xAE) {
-            t.bad_header = true;
-            t.problems.push_back("unknown command " + std::to_string(t.command_byte));
-        }
-        break;
-    }
-    case transfer_mode::static_frame:
-        t.width = DISPLAY_WIDTH;
-        t.height = DISPLAY_HEIGHT;
-        break;
-    case transfer_mode::flashing:
-        t.width = DISPLAY_WIDTH;
-        t.height = DISPLAY_HEIGHT / 2;
-        break;
-    case transfer_mode::rolling:
-        if (t.expected_packets % 2 != 0 || t.expected_packets > MAX_ROLLING_PACKETS) {
-            t.bad_header = true;
-            t.problems.push_back("rolling packet count " + std::to_string(t.expected_packets) +
-                                 " is not an even number up to 28");
-        }
-        t.width = static_cast<unsigned>(t.expected_packets / 2) * DISPLAY_WIDTH;
-        t.height = DISPLAY_HEIGHT;
-        break;
-    case transfer_mode::unknown:
-        t.bad_header = true;
-        t.problems.push_back("first packet (" + std::to_string(packets.front().size()) +
-                             " bytes) is neither a command nor a frame packet");
-        break;
-    }
-    if (packets.size() != t.expected_packets) {
-        t.wrong_count = true;
-        t.problems.push_back(std::to_string(packets.size()) + " packets, expected " +
-                             std::to_string(t.expected_packets));
-    }
-    if (t.mode == transfer_mode::command || t.mode == transfer_mode::unknown)
-        return t;
-
-    t.picture.assign(t.height, std::string(t.width, '.'));
-    for (std::size_t p = 0; p < packets.size(); ++p) {
-        check_frame_header(t, p, packets[p]);
-        if (t.mode == transfer_mode::flashing && p > 0)
-            continue;
-        unpack_packet(t, packets[p], 16 * static_cast<unsigned>(p % 2),
-                      DISPLAY_WIDTH * static_cast<unsigned>(p / 2));
+    t.mode = decoded.mode;
+    t.expected_packets = decoded.expected_packets;
+    t.command_byte = decoded.command_byte;
+    t.width = decoded.width;
+    t.height = decoded.height;
+    t.bad_header = decoded.bad_header;
+    t.wrong_count = decoded.wrong_count;
+    t.problems = decoded.problems;
+    for (unsigned row = 0; row < t.height; ++row) {
+        std::string line(t.width, '.');
+        for (unsigned column = 0; column < t.width; ++column)
+            if (decoded.pixels[static_cast<std::size_t>(row) * t.width + column])
+                line[column] = '#';
+        t.picture.push_back(line);
     }
     return t;
 }
@@ -432,12 +248,13 @@ std::vector<transfer> decode_transfers(const std::vector<event> &events)
                 it->second.last = e.time_us;
             } else {
                 finish(e.node);
-                transfer probe;
-                classify(probe, e.data);
+                lcm_mode mode;
+                std::size_t expected = 0;
+                lcm_announced(e.data, mode, expected);
                 open_transfer &o = open[e.node];
                 o.packets.push_back(e.data);
                 o.indexes.push_back(i);
-                o.expected = probe.expected_packets;
+                o.expected = expected;
                 o.first = o.last = e.time_us;
             }
             if (open[e.node].packets.size() >= open[e.node].expected)

@@ -2,14 +2,16 @@
 #define LIDGLOW_VDISPLAY_DECODE_H
 
 // Reads the event record written by vdisplay and turns the bulk writes it
-// contains back into what the display would show. The picture decoding is
-// written from the display's packet format alone, so that it can serve as an
-// independent check of the program's packer.
+// contains back into what the display would show, with the program's own
+// packet decoder (lcm/unpack.h), which is written from the display's packet
+// format alone and not from the packer.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "lcm/unpack.h"
 
 namespace vdisplay {
 
@@ -36,7 +38,7 @@ bool parse_log(std::string_view text, std::vector<event> &events, std::string &e
 // Reads and parses a record file.
 bool parse_log_file(const std::string &path, std::vector<event> &events, std::string &error);
 
-enum class transfer_mode { command, static_frame, flashing, rolling, unknown };
+using transfer_mode = lcm_mode;
 
 const char *mode_name(transfer_mode mode);
 

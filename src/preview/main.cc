@@ -1,0 +1,132 @@
+// lidglow-preview: runs what lidglow runs for the same command line, with a
+// packet writer that keeps the packets instead of sending them, and shows
+// what the display would make of them. It never touches USB, a pid file or
+// syslog.
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <libgen.h>
+#include <string>
+#include <unistd.h>
+
+#include "cli/cmdline.h"
+#include "cli/dispatch.h"
+#include "cli/handles.h"
+#include "cli/usage.h"
+#include "lcm/unpack.h"
+#include "preview/keeper.h"
+#include "preview/picture_file.h"
+#include "preview/terminal.h"
+#include "render/command.h"
+
+namespace {
+
+void print_preview_usage(const char *program_name)
+{
+    print_usage(program_name);
+    std::fputs("\nPreview Options:\n"
+               "\t-o file\t\tWrite the picture of -B, -b, -f, -m or -c to this\n"
+               "\t\t\tPBM or PNG file instead of drawing it.\n",
+               stdout);
+}
+
+// Shows the last frame that the packets carry, or says what commands do.
+// Lines already on a terminal are drawn over, so that a picture that
+// changes stays in one place.
+int show_packets(const cmdline &request, const std::vector<lcm_packet> &packets, int &lines_drawn)
+{
+    const std::vector<lcm_transfer> transfers = lcm_unpack_stream(packets);
+    const lcm_transfer *frame = nullptr;
+    for (const lcm_transfer &t : transfers)
+        if (!t.pixels.empty())
+            frame = &t;
+    if (request.output_path != nullptr && frame != nullptr)
+        return write_picture_file(request.output_path, *frame);
+
+    std::string text = frame != nullptr ? draw_frame(*frame) : "";
+    text += describe_transfers(transfers);
+    if (lines_drawn > 0 && isatty(STDOUT_FILENO))
+        std::printf("\033[%dA\033[J", lines_drawn);
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    lines_drawn = 0;
+    for (char c : text)
+        lines_drawn += c == '\n';
+    return 0;
+}
+
+void pause_seconds(int seconds)
+{
+    struct timespec left = {seconds, 0};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+// -c command -D: the daemon's polls in the foreground, redrawing whenever
+// the line changes, until an error ends them or the user interrupts.
+int run_polls(const cmdline &request)
+{
+    const font_spec font = request_font(request);
+    const int poll_seconds = request_poll_seconds(request);
+    int lines_drawn = 0;
+    int status;
+    for (;;) {
+        status = show_command(request.command, request.display_flags, font, true);
+        if (status != 0)
+            break;
+        // An unchanged line sends nothing, and the picture stays as it is.
+        const std::vector<lcm_packet> packets = take_kept_packets();
+        if (!packets.empty())
+            status = show_packets(request, packets, lines_drawn);
+        if (status != 0)
+            break;
+        pause_seconds(poll_seconds);
+    }
+    release_all();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    errno = 0;
+    char fallback_name[] = "lidglow-preview";
+    const char *program_name = basename(argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name);
+
+    cmdline request;
+    switch (parse_cmdline(argc, argv, request, true)) {
+    case parse_outcome::run:
+        break;
+    case parse_outcome::help:
+        print_preview_usage(program_name);
+        return 0;
+    case parse_outcome::version:
+        print_version();
+        return 0;
+    case parse_outcome::bad_option:
+        print_preview_usage(program_name);
+        return 22;
+    case parse_outcome::rejected:
+        print_preview_usage(program_name);
+        return 0;
+    }
+
+    if (request.stop_count != 0) {
+        std::fputs("Nothing to preview: -k stops a running daemon\n", stderr);
+        return EINVAL;
+    }
+    if (request.daemon_count != 0)
+        return run_polls(request);
+
+    // No display is opened: display_handle stays empty, and the packets
+    // stay with the writer.
+    int status = run_mode(request, nullptr);
+    release_all();
+    if (status == 0) {
+        int lines_drawn = 0;
+        status = show_packets(request, take_kept_packets(), lines_drawn);
+    }
+    return status;
+}
