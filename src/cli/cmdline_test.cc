@@ -30,11 +30,11 @@ struct argv_holder {
 
 // The strings of a parsed request point into argv, so every argument vector
 // is kept until the end of the test program.
-parse_outcome parse(const std::vector<std::string> &args, cmdline &request)
+parse_outcome parse(const std::vector<std::string> &args, cmdline &request, bool preview = false)
 {
     static std::vector<std::unique_ptr<argv_holder>> kept;
     kept.push_back(std::make_unique<argv_holder>(args));
-    return parse_cmdline(kept.back()->argc(), kept.back()->argv(), request);
+    return parse_cmdline(kept.back()->argc(), kept.back()->argv(), request, preview);
 }
 
 const char *outcome_name(parse_outcome outcome)
@@ -64,6 +64,7 @@ struct parse_case {
     int poll_seconds = ANY;
     int display_flags = ANY;
     int option_classes = ANY;
+    bool preview = false; // parsed as lidglow-preview, which adds -o
 };
 
 const parse_case PARSE_CASES[] = {
@@ -151,6 +152,14 @@ const parse_case PARSE_CASES[] = {
     {{"-e", "-Z"}, parse_outcome::bad_option},
     {{"-m"}, parse_outcome::bad_option},
     {{"-e", "-s"}, parse_outcome::bad_option},
+    // -o is the preview's, for the modes that draw a picture.
+    {{"-m", "x", "-o", "f"}, parse_outcome::bad_option},
+    {{"-m", "x", "-o", "f"}, parse_outcome::run, ANY, ANY, ANY, ANY, OPTCLASS_OUTPUT, true},
+    {{"-B", "-o", "f"}, parse_outcome::run, ANY, ANY, ANY, ANY, OPTCLASS_OUTPUT, true},
+    {{"-c", "x", "-D", "-o", "f"}, parse_outcome::run, ANY, ANY, ANY, ANY, ANY, true},
+    {{"-f", "x", "-i", "-o", "f"}, parse_outcome::rejected, ANY, ANY, ANY, ANY, ANY, true},
+    {{"-e", "-o", "f"}, parse_outcome::rejected, ANY, ANY, ANY, ANY, ANY, true},
+    {{"-k", "-o", "f"}, parse_outcome::rejected, ANY, ANY, ANY, ANY, ANY, true},
 };
 
 TEST(cmdline, parses_and_checks_every_shape)
@@ -161,7 +170,7 @@ TEST(cmdline, parses_and_checks_every_shape)
             joined += "'" + a + "' ";
         SCOPED_TRACE(joined);
         cmdline request;
-        const parse_outcome outcome = parse(c.args, request);
+        const parse_outcome outcome = parse(c.args, request, c.preview);
         EXPECT_STREQ(outcome_name(c.outcome), outcome_name(outcome));
         if (c.size != ANY) {
             EXPECT_EQ(c.size, request.size);
