@@ -25,7 +25,8 @@ set -- cmake make g++ pkg-config \
     libgtest-dev \
     umockdev libumockdev-dev \
     fonts-dejavu-core fonts-wqy-microhei \
-    python3 python3-pil
+    python3 python3-pil \
+    mandoc shellcheck zsh systemd udev procps
 need_root apt-get update "&&" apt-get install -y --no-install-recommends "$@"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
