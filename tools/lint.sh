@@ -88,6 +88,27 @@ cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF >"$work/configure.log" ||
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$work/build.log" ||
     { cat "$work/build.log"; exit 1; }
 
+# -h, the manual page and README.md must show the same usage lines and
+# describe the same options.
+"$build/lidglow" -h >"$work/usage"
+sed -n '1,5{s/^Usage://;s/^[[:space:]]*//;p;}' "$work/usage" >"$work/usage.h"
+mandoc -Tascii "$top/doc/lidglow.1" | col -b | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' |
+    sed -n 's/^ *\(lidglow.*\)/\1/p' | sed 's/ | /|/g' >"$work/usage.man"
+sed -n '/^## Options/,/^| option/p' "$top/README.md" |
+    sed -n 's/^\(Usage:\)\{0,1\}[[:space:]]*\(lidglow .*\)/\2/p' >"$work/usage.readme"
+grep -oE '^[[:space:]]-[A-Za-z]' "$work/usage" | tr -d '[:space:]' | fold -w 2 | sort >"$work/options.h"
+sed -n 's/^\.It Fl \([A-Za-z]\).*/-\1/p' "$top/doc/lidglow.1" | sort >"$work/options.man"
+sed -n 's/^| \(`-[^|]*\)|.*/\1/p' "$top/README.md" | grep -oE -- '-[A-Za-z]' | sort >"$work/options.readme"
+for what in usage options; do
+    for doc in man readme; do
+        if [ -s "$work/$what.h" ] && diff -u "$work/$what.h" "$work/$what.$doc"; then
+            pass "$what of -h and of the $doc agree"
+        else
+            fail "$what of -h and of the $doc differ (- -h, + $doc)"
+        fi
+    done
+done
+
 # Where the build puts the Linux files: the pkg-config modules' directories,
 # or under the prefix without them.
 unit_dir=$(pkg-config --variable=systemdsystemunitdir systemd 2>/dev/null || true)
