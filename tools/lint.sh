@@ -92,7 +92,8 @@ cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$work/build.log" ||
 # describe the same options.
 "$build/lidglow" -h >"$work/usage"
 sed -n '1,5{s/^Usage://;s/^[[:space:]]*//;p;}' "$work/usage" >"$work/usage.h"
-mandoc -Tascii "$top/doc/lidglow.1" | col -b | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' |
+backspace=$(printf '\b')
+mandoc -Tascii "$top/doc/lidglow.1" | sed "s/.$backspace//g" | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' |
     sed -n 's/^ *\(lidglow.*\)/\1/p' | sed 's/ | /|/g' >"$work/usage.man"
 sed -n '/^## Options/,/^| option/p' "$top/README.md" |
     sed -n 's/^\(Usage:\)\{0,1\}[[:space:]]*\(lidglow .*\)/\2/p' >"$work/usage.readme"
@@ -172,12 +173,13 @@ fi
 # systemd-analyze verify checks the unit against a root that holds the
 # staged install, the system's own units (for the default dependencies)
 # and kill(1); it reports problems without failing, so any output fails.
+# The manual page is among the staged files, so man(1) need not look.
 root="$work/verify-root"
 cp -a "$work/linux" "$root"
 mkdir -p "$root$unit_dir" "$root/bin"
 cp -an /lib/systemd/system/. "$root$unit_dir/"
 cp /bin/kill "$root/bin/kill"
-if MANPATH="$root/usr/local/share/man" systemd-analyze verify --root="$root" lidglow.service \
+if systemd-analyze verify --man=no --root="$root" lidglow.service \
     >"$work/verify.log" 2>&1 && [ ! -s "$work/verify.log" ]; then
     pass "systemd-analyze verify lidglow.service"
 else
