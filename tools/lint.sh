@@ -170,6 +170,13 @@ else
     fail "installed rc.d script is executable and runs /usr/local/bin/lidglow"
 fi
 
+# The port's pkg-plist must name what the build installs with the port's
+# switches; the framework compresses manual pages and adds the rc.d script.
+staged_install port -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RULE=OFF \
+    -DLIDGLOW_INSTALL_DEVD_RULE=ON
+expect_files port "$(sed -e 's|%%PORTDOCS%%||' -e 's|%%DOCSDIR%%|share/doc/lidglow|' \
+    -e 's|\.gz$||' -e 's|^|/usr/local/|' "$top/dist/freebsd/pkg-plist")"
+
 # systemd-analyze verify checks the unit against a root that holds the
 # staged install, the system's own units (for the default dependencies)
 # and kill(1); it reports problems without failing, so any output fails.
