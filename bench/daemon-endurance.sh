@@ -17,6 +17,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 echo 0 > "$work/n"
 
+# The inner script expands its variables itself.
+# shellcheck disable=SC2016
 BENCH_DIR=$work BENCH_POLLS=$polls BENCH_FONT=$font LIDGLOW="$build/lidglow" \
 "$build/tests/vdisplay/vdisplay" -- sh -c '
     set -eu

@@ -7,20 +7,12 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build"
 jobs=$(nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
-font_option=
-# Without the built-in default font, point this build at DejaVu so that -m
-# and -c work without -t.
-dejavu=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
-if [ ! -e /usr/local/share/fonts/TTF/luxisr.ttf ] && [ -e "$dejavu" ]; then
-    font_option="-DLIDGLOW_DEFAULT_FONT=$dejavu"
-fi
 [ -x "$build/lidglow-preview" ] ||
     echo "Building lidglow and lidglow-preview in $build (once, about a minute) ..." >&2
 log="$build/try-build.log"
 mkdir -p "$build"
-# shellcheck disable=SC2086
 if ! { { [ -f "$build/CMakeCache.txt" ] ||
-         cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIDGLOW_TESTS=OFF $font_option; } &&
+         cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIDGLOW_TESTS=OFF; } &&
        cmake --build "$build" -j "$jobs" --target lidglow lidglow-preview; } >"$log" 2>&1; then
     cat "$log" >&2
     exit 1

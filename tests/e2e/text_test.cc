@@ -356,17 +356,23 @@ TEST(bad_text_file, corrupt_fonts_are_refused)
     }
 }
 
-TEST(bad_text_file, missing_default_font_is_refused)
+// Without -t the font chosen at build time serves; where that file is
+// missing, text is refused before anything is sent.
+TEST(default_font, is_used_without_t_or_refused_when_missing)
 {
 #ifdef LIDGLOW_DEFAULT_FONT
     const char *default_font = LIDGLOW_DEFAULT_FONT;
 #else
     const char *default_font = "/usr/local/share/fonts/TTF/luxisr.ttf";
 #endif
-    if (access(default_font, F_OK) == 0)
-        GTEST_SKIP() << default_font << " exists here";
-    render_e2e::expect_refused(show_text("x", {}), 2, std::string("Couldn't open ") + default_font,
-                               true);
+    if (access(default_font, F_OK) != 0) {
+        render_e2e::expect_refused(show_text("x", {}), 2, std::string("Couldn't open ") + default_font,
+                                   true);
+        return;
+    }
+    const picture without_t = shown("Hello", {});
+    EXPECT_GT(render_e2e::set_pixels(without_t), 20u);
+    EXPECT_EQ(without_t, shown("Hello", {"-t", default_font}));
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+# What `cmake --install` puts in place besides the binary and its manual:
+# each platform's service files and device rule (each can be switched off),
+# shell completion, the example scripts and the licence.
+include(GNUInstallDirs)
+
+string(COMPARE EQUAL "${CMAKE_SYSTEM_NAME}" "FreeBSD" on_freebsd)
+string(COMPARE EQUAL "${CMAKE_SYSTEM_NAME}" "Linux" on_linux)
+option(LIDGLOW_INSTALL_RC_SCRIPT "Install the rc.d script (FreeBSD)" ${on_freebsd})
+option(LIDGLOW_INSTALL_DEVD_RULE "Install the devd rule (FreeBSD)" ${on_freebsd})
+option(LIDGLOW_INSTALL_SYSTEMD_UNIT "Install the systemd unit (Linux)" ${on_linux})
+option(LIDGLOW_INSTALL_UDEV_RULE "Install the udev rule (Linux)" ${on_linux})
+option(LIDGLOW_INSTALL_EXAMPLES "Install the example scripts and the licence as documentation" ON)
+
+install(TARGETS lidglow lidglow-preview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES doc/lidglow.1 doc/lidglow-preview.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES dist/completion/lidglow.bash
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME lidglow)
+install(FILES dist/completion/_lidglow DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+
+if(LIDGLOW_INSTALL_EXAMPLES)
+  file(GLOB example_scripts CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.sh)
+  install(PROGRAMS ${example_scripts} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+
+# The rc.d script is also the port's files/lidglow.in, so it carries the
+# ports framework's %%PREFIX%% placeholder.
+if(LIDGLOW_INSTALL_RC_SCRIPT)
+  file(READ ${PROJECT_SOURCE_DIR}/dist/freebsd/files/lidglow.in rc_script)
+  string(REPLACE "%%PREFIX%%/bin" "${CMAKE_INSTALL_FULL_BINDIR}" rc_script "${rc_script}")
+  string(REPLACE "%%PREFIX%%" "${CMAKE_INSTALL_PREFIX}" rc_script "${rc_script}")
+  file(WRITE ${PROJECT_BINARY_DIR}/rc.d/lidglow "${rc_script}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS dist/freebsd/files/lidglow.in)
+  install(PROGRAMS ${PROJECT_BINARY_DIR}/rc.d/lidglow DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/rc.d)
+endif()
+if(LIDGLOW_INSTALL_DEVD_RULE)
+  install(FILES dist/devd/lidglow.conf DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/devd)
+endif()
+
+# systemd and udev read only their own directories, which their pkg-config
+# modules name; without the modules the files go under the prefix.
+if(LIDGLOW_INSTALL_SYSTEMD_UNIT)
+  pkg_get_variable(systemd_unit_dir systemd systemdsystemunitdir)
+  if(NOT systemd_unit_dir)
+    set(systemd_unit_dir lib/systemd/system)
+  endif()
+  configure_file(dist/systemd/lidglow.service.in lidglow.service @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/lidglow.service DESTINATION ${systemd_unit_dir})
+  message(STATUS "systemd unit directory: ${systemd_unit_dir}")
+endif()
+if(LIDGLOW_INSTALL_UDEV_RULE)
+  pkg_get_variable(udev_dir udev udevdir)
+  if(udev_dir)
+    set(udev_rules_dir ${udev_dir}/rules.d)
+  else()
+    set(udev_rules_dir lib/udev/rules.d)
+  endif()
+  install(FILES dist/udev/70-lidglow.rules DESTINATION ${udev_rules_dir})
+  message(STATUS "udev rules directory: ${udev_rules_dir}")
+endif()

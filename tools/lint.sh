@@ -1,0 +1,200 @@
+#!/bin/sh
+# Checks what the compiler does not: the manual pages, the shell scripts,
+# the completion files, the rc.d script's command line, the systemd unit
+# and the list of files that a staged install puts in place.
+# Needs mandoc, shellcheck, zsh and, for the install checks, systemd.
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+build="$top/build-lint"
+work=$(mktemp -d "${TMPDIR:-/tmp}/lidglow-lint.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+checks=0
+
+pass() {
+    checks=$((checks + 1))
+    echo "ok: $1"
+}
+
+fail() {
+    checks=$((checks + 1))
+    failures=$((failures + 1))
+    echo "FAILED: $1"
+}
+
+# Files of the source tree, build directories and git's own left out.
+source_files() {
+    find "$top" \( -name .git -o -name 'build*' \) -prune -o -type f -print | sort
+}
+
+is_shell_script() {
+    case $1 in
+        *.sh | *.bash) return 0 ;;
+    esac
+    head -n 1 "$1" | grep -Eq '^#! *(/usr)?/bin/(env +)?(ba)?sh( |$)'
+}
+
+# Manual pages.
+for page in $(source_files | grep -E '\.[1-9]$'); do
+    if mandoc -Tlint -Wwarning "$page"; then
+        pass "mandoc ${page#"$top"/}"
+    else
+        fail "mandoc ${page#"$top"/}"
+    fi
+done
+
+# Shell scripts, found by name or by their first line; the rc.d script is
+# one of them.
+for script in $(source_files); do
+    is_shell_script "$script" || continue
+    if shellcheck "$script"; then
+        pass "shellcheck ${script#"$top"/}"
+    else
+        fail "shellcheck ${script#"$top"/}"
+    fi
+done
+
+if zsh -n "$top/dist/completion/_lidglow"; then
+    pass "zsh -n dist/completion/_lidglow"
+else
+    fail "zsh -n dist/completion/_lidglow"
+fi
+
+# rc.subr evaluates command_args, so the rc.d script must hand any command
+# over as one argument. A stand-in for rc.subr runs the script with printf
+# in place of lidglow.
+cat >"$work/rc.subr" <<'EOF'
+load_rc_config() { :; }
+run_rc_command() { eval "$command $rc_flags $command_args"; }
+EOF
+sed -e "s|/etc/rc.subr|$work/rc.subr|" -e "s|%%PREFIX%%/bin/lidglow|printf '<%s>'|" \
+    "$top/dist/freebsd/files/lidglow.in" >"$work/rc.d-lidglow"
+while IFS='|' read -r command flags expected; do
+    got=$(lidglow_command=$command rc_flags=$flags sh "$work/rc.d-lidglow" start)
+    if [ "$got" = "$expected" ]; then
+        pass "rc.d script passes on: $command"
+    else
+        fail "rc.d script passes on: $command: got $got, want $expected"
+    fi
+done <<'EOF'
+date +%H:%M||<-c><date +%H:%M><-D><-p></var/run/lidglow.pid>
+echo 'it''s' "$HOME" `id` \||<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/run/lidglow.pid>
+uptime|-P 30 -t /f.ttf|<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow.pid>
+EOF
+
+# Staged installs: each configuration must yield exactly its files.
+cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF >"$work/configure.log" ||
+    { cat "$work/configure.log"; exit 1; }
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$work/build.log" ||
+    { cat "$work/build.log"; exit 1; }
+
+# -h, the manual page and README.md must show the same usage lines and
+# describe the same options.
+"$build/lidglow" -h >"$work/usage"
+sed -n '1,5{s/^Usage://;s/^[[:space:]]*//;p;}' "$work/usage" >"$work/usage.h"
+backspace=$(printf '\b')
+mandoc -Tascii "$top/doc/lidglow.1" | sed "s/.$backspace//g" | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' |
+    sed -n 's/^ *\(lidglow.*\)/\1/p' | sed 's/ | /|/g' >"$work/usage.man"
+sed -n '/^## Options/,/^| option/p' "$top/README.md" |
+    sed -n 's/^\(Usage:\)\{0,1\}[[:space:]]*\(lidglow .*\)/\2/p' >"$work/usage.readme"
+grep -oE '^[[:space:]]-[A-Za-z]' "$work/usage" | tr -d '[:space:]' | fold -w 2 | sort >"$work/options.h"
+sed -n 's/^\.It Fl \([A-Za-z]\).*/-\1/p' "$top/doc/lidglow.1" | sort >"$work/options.man"
+sed -n 's/^| \(`-[^|]*\)|.*/\1/p' "$top/README.md" | grep -oE -- '-[A-Za-z]' | sort >"$work/options.readme"
+for what in usage options; do
+    for doc in man readme; do
+        if [ -s "$work/$what.h" ] && diff -u "$work/$what.h" "$work/$what.$doc"; then
+            pass "$what of -h and of the $doc agree"
+        else
+            fail "$what of -h and of the $doc differ (- -h, + $doc)"
+        fi
+    done
+done
+
+# Where the build puts the Linux files: the pkg-config modules' directories,
+# or under the prefix without them.
+unit_dir=$(pkg-config --variable=systemdsystemunitdir systemd 2>/dev/null || true)
+[ -n "$unit_dir" ] || unit_dir=/usr/local/lib/systemd/system
+udev_dir=$(pkg-config --variable=udevdir udev 2>/dev/null || true)
+rules_dir=/usr/local/lib/udev/rules.d
+[ -z "$udev_dir" ] || rules_dir=$udev_dir/rules.d
+always="/usr/local/bin/lidglow
+/usr/local/bin/lidglow-preview
+/usr/local/share/bash-completion/completions/lidglow
+/usr/local/share/man/man1/lidglow.1
+/usr/local/share/man/man1/lidglow-preview.1
+/usr/local/share/zsh/site-functions/_lidglow"
+documentation="/usr/local/share/doc/lidglow/LICENSE
+/usr/local/share/doc/lidglow/examples/battery-freebsd.sh
+/usr/local/share/doc/lidglow/examples/battery-linux.sh
+/usr/local/share/doc/lidglow/examples/clock.sh
+/usr/local/share/doc/lidglow/examples/load-freebsd.sh
+/usr/local/share/doc/lidglow/examples/load-linux.sh
+/usr/local/share/doc/lidglow/examples/now-playing.sh"
+
+staged_install() {
+    name=$1
+    shift
+    rm -rf "${work:?}/$name"
+    cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF \
+        -DLIDGLOW_INSTALL_RC_SCRIPT=OFF -DLIDGLOW_INSTALL_DEVD_RULE=OFF \
+        -DLIDGLOW_INSTALL_SYSTEMD_UNIT=ON -DLIDGLOW_INSTALL_UDEV_RULE=ON \
+        -DLIDGLOW_INSTALL_EXAMPLES=ON "$@" >"$work/configure.log"
+    DESTDIR="$work/$name" cmake --install "$build" >/dev/null
+}
+
+expect_files() {
+    name=$1
+    expected=$2
+    (cd "$work/$name" && find . ! -type d | sed 's|^\.||' | sort) >"$work/$name.got"
+    printf '%s\n' "$expected" | sort >"$work/$name.want"
+    if diff -u "$work/$name.want" "$work/$name.got"; then
+        pass "staged install, $name: exactly the expected files"
+    else
+        fail "staged install, $name: files differ (- expected, + installed)"
+    fi
+}
+
+staged_install linux
+expect_files linux "$always
+$documentation
+$unit_dir/lidglow.service
+$rules_dir/70-lidglow.rules"
+
+staged_install freebsd-files -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RULE=OFF \
+    -DLIDGLOW_INSTALL_EXAMPLES=OFF -DLIDGLOW_INSTALL_RC_SCRIPT=ON -DLIDGLOW_INSTALL_DEVD_RULE=ON
+expect_files freebsd-files "$always
+/usr/local/etc/devd/lidglow.conf
+/usr/local/etc/rc.d/lidglow"
+rc_script="$work/freebsd-files/usr/local/etc/rc.d/lidglow"
+if [ -x "$rc_script" ] && grep -qx 'command="/usr/local/bin/lidglow"' "$rc_script"; then
+    pass "installed rc.d script is executable and runs /usr/local/bin/lidglow"
+else
+    fail "installed rc.d script is executable and runs /usr/local/bin/lidglow"
+fi
+
+# The port's pkg-plist must name what the build installs with the port's
+# switches; the framework compresses manual pages and adds the rc.d script.
+staged_install port -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RULE=OFF \
+    -DLIDGLOW_INSTALL_DEVD_RULE=ON
+expect_files port "$(sed -e 's|%%PORTDOCS%%||' -e 's|%%DOCSDIR%%|share/doc/lidglow|' \
+    -e 's|\.gz$||' -e 's|^|/usr/local/|' "$top/dist/freebsd/pkg-plist")"
+
+# systemd-analyze verify checks the unit against a root that holds the
+# staged install, the system's own units (for the default dependencies)
+# and kill(1); it reports problems without failing, so any output fails.
+# The manual page is among the staged files, so man(1) need not look.
+root="$work/verify-root"
+cp -a "$work/linux" "$root"
+mkdir -p "$root$unit_dir" "$root/bin"
+cp -an /lib/systemd/system/. "$root$unit_dir/"
+cp /bin/kill "$root/bin/kill"
+if systemd-analyze verify --man=no --root="$root" lidglow.service \
+    >"$work/verify.log" 2>&1 && [ ! -s "$work/verify.log" ]; then
+    pass "systemd-analyze verify lidglow.service"
+else
+    cat "$work/verify.log"
+    fail "systemd-analyze verify lidglow.service"
+fi
+
+echo "lint: $((checks - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
