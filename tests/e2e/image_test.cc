@@ -278,7 +278,14 @@ struct bad_image_case {
     const char *file;  // in the image directory
     const char *last_line;
     int status;  // 0: any failure
+    bool needs_address_limit = false;  // the file fails by the decoder's memory limit
 };
+
+#ifdef LIDGLOW_NO_ADDRESS_LIMIT
+constexpr bool ADDRESS_LIMITED = false;
+#else
+constexpr bool ADDRESS_LIMITED = true;
+#endif
 
 void PrintTo(const bad_image_case &c, std::ostream *os)
 {
@@ -290,6 +297,8 @@ class bad_image : public testing::TestWithParam<bad_image_case> {};
 TEST_P(bad_image, is_refused_before_anything_is_sent)
 {
     const bad_image_case &c = GetParam();
+    if (c.needs_address_limit && !ADDRESS_LIMITED)
+        GTEST_SKIP() << "the sanitizer build runs the decoder without an address limit";
     std::string expected = c.last_line;
     const std::size_t at = expected.find("@DIR@");
     if (at != std::string::npos)
@@ -306,7 +315,10 @@ INSTANTIATE_TEST_SUITE_P(
                     bad_image_case{"text", "notes.txt", "Unsupported image format", 0},
                     bad_image_case{"truncated", "truncated.png", "Error reading the PNG file.", 0},
                     bad_image_case{"huge_header", "huge-header.png", "Error reading the PNG file.", 0},
-                    bad_image_case{"huge_data", "huge-data.png", "Error reading the PNG file.", 0},
+                    // The 1.9 GB it declares exceed the decoder's address limit.
+                    bad_image_case{"huge_data", "huge-data.png",
+                                   "Cannot decode @DIR@huge-data.png: the decoder ran out of memory (limit 512 MiB)",
+                                   12, true},
                     bad_image_case{"zero_bits", "zero-bits.bmp",
                                    "Cannot show a picture of 0 bits per pixel", 22}),
     [](const testing::TestParamInfo<bad_image_case> &info) { return std::string(info.param.name); });
