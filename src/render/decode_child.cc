@@ -15,6 +15,7 @@
 #include "lcm/status.h"
 #include "render/decode_reply.h"
 #include "render/frame.h"
+#include "render/picture_guard.h"
 #include "render/sandbox.h"
 
 namespace {
@@ -151,6 +152,8 @@ void run_decode_child(const char *path, int display_flags, int reply_fd)
         send_system_failure(reply_fd, path, "cannot limit the decoder");
     if (!sandbox_enter())
         send_system_failure(reply_fd, path, "cannot enter the sandbox");
+    if (!picture_header_safe(source, why))
+        send_failure(reply_fd, EINVAL, decode_failure_line(path, why));
 
     errno = 0;
     const surface_owner surface(IMG_LoadTyped_RW(source, 1, dot != nullptr ? &type[0] : nullptr));
