@@ -1,8 +1,9 @@
 // End-to-end tests of image output (-f): what the display receives for
 // images in the formats SDL_image reads, in every display mode, and that bad
-// files are refused before anything is sent.
+// and hostile files are refused before anything is sent.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cctype>
 #include <ostream>
@@ -278,6 +279,7 @@ struct bad_image_case {
     const char *file;  // in the image directory
     const char *last_line;
     int status;  // 0: any failure
+    bool only_line = false;  // the message is all of standard error
     bool needs_address_limit = false;  // the file fails by the decoder's memory limit
 };
 
@@ -286,6 +288,9 @@ constexpr bool ADDRESS_LIMITED = false;
 #else
 constexpr bool ADDRESS_LIMITED = true;
 #endif
+
+// The decoder's address limit; no process of a run may grow beyond it.
+constexpr long DECODER_MEMORY_KIB = 512 * 1024;
 
 void PrintTo(const bad_image_case &c, std::ostream *os)
 {
@@ -304,13 +309,18 @@ TEST_P(bad_image, is_refused_before_anything_is_sent)
     if (at != std::string::npos)
         expected.replace(at, 5, images().path(""));
     // libpng prints lines of its own before SDL_image's message.
-    render_e2e::expect_refused(show(c.file), c.status, expected, false);
+    render_e2e::expect_refused(show(c.file), c.status, expected, c.only_line);
+    // Measured by the kernel for every process this test has waited for,
+    // the decoder included.
+    struct rusage usage = {};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, DECODER_MEMORY_KIB) << "peak resident KiB";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     files, bad_image,
     testing::Values(bad_image_case{"missing", "no-such-file.png", "Couldn't open @DIR@no-such-file.png", 2},
-                    bad_image_case{"directory", ".", "Unsupported image format", 21},
+                    bad_image_case{"directory", ".", "Unsupported image format", 21, true},
                     bad_image_case{"empty", "empty.png", "Unsupported image format", 0},
                     bad_image_case{"text", "notes.txt", "Unsupported image format", 0},
                     bad_image_case{"truncated", "truncated.png", "Error reading the PNG file.", 0},
@@ -318,9 +328,30 @@ INSTANTIATE_TEST_SUITE_P(
                     // The 1.9 GB it declares exceed the decoder's address limit.
                     bad_image_case{"huge_data", "huge-data.png",
                                    "Cannot decode @DIR@huge-data.png: the decoder ran out of memory (limit 512 MiB)",
-                                   12, true},
+                                   12, true, true},
                     bad_image_case{"zero_bits", "zero-bits.bmp",
-                                   "Cannot show a picture of 0 bits per pixel", 22}),
+                                   "Cannot show a picture of 0 bits per pixel", 22},
+                    // Hostile files: the decoder crashes, spins, reads past
+                    // its buffers or takes gigabytes on them.
+                    bad_image_case{"wide_gif", "hostile-wide.gif",
+                                   "Cannot decode @DIR@hostile-wide.gif: the decoder crashed (signal 11)", 22, true},
+                    bad_image_case{"truncated_xpm", "hostile-truncated.xpm",
+                                   "Cannot decode @DIR@hostile-truncated.xpm: the decoder crashed (signal 11)", 22,
+                                   true},
+                    bad_image_case{"long_key_xpm", "hostile-long-key.xpm",
+                                   "Cannot decode @DIR@hostile-long-key.xpm: the decoder crashed (signal 11)", 22,
+                                   true},
+                    bad_image_case{"many_colours_xpm", "hostile-colours.xpm",
+                                   "Cannot decode @DIR@hostile-colours.xpm: the decoder ran out of memory (limit 512 MiB)",
+                                   12, true, true},
+                    bad_image_case{"short_lines_pcx", "hostile-short-lines.pcx",
+                                   "Cannot decode @DIR@hostile-short-lines.pcx: its PCX lines are shorter than its width",
+                                   22, true},
+                    bad_image_case{"png_bomb", "hostile-bomb.png",
+                                   "Cannot decode @DIR@hostile-bomb.png: the decoder ran out of memory (limit 512 MiB)",
+                                   12, true, true},
+                    bad_image_case{"no_pixels", "hostile-empty.tga", "Cannot show a picture without pixels", 22, true},
+                    bad_image_case{"dev_zero", "hostile-zero.png", "Unsupported image format", 22, true}),
     [](const testing::TestParamInfo<bad_image_case> &info) { return std::string(info.param.name); });
 
 }  // namespace
