@@ -45,6 +45,7 @@ allocate gigabytes:
   hostile-bomb.png        1.8 MB that inflate to 16000 x 30000 RGBA pixels.
   hostile-empty.tga       a TGA of 0 x 0 pixels.
   hostile-zero.png        a symbolic link to /dev/zero.
+  hostile-fifo.png        a FIFO.
 """
 
 import os
@@ -139,6 +140,8 @@ def write_hostile(path):
         target.write(struct.pack('<BBBHHBHHHHBB', 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 24, 0x20))
     if not os.path.lexists(path('hostile-zero.png')):
         os.symlink('/dev/zero', path('hostile-zero.png'))
+    if not os.path.lexists(path('hostile-fifo.png')):
+        os.mkfifo(path('hostile-fifo.png'))
 
 
 def write_xpm(path, image):
