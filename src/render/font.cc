@@ -144,14 +144,21 @@ text_span renderable_span(TTF_Font *font, std::string_view text, int max_width)
     for (int dropped = 0; dropped < cut && first < last; --last)
         dropped += meter.width(last - 1, last);
 
-    // Kerning and overhangs make widths not quite additive; drop one more
-    // character at a time, alternating ends, until the rest really fits.
-    for (bool from_left = true; first < last && meter.width(first, last) > max_width;
-         from_left = !from_left) {
-        if (from_left)
-            ++first;
-        else
-            --last;
+    // Kerning and overhangs make widths not quite additive, and odd glyphs
+    // far from it. If the rest does not fit yet, the fewest further
+    // characters to drop, alternating ends, are found by bisection.
+    if (first < last && meter.width(first, last) > max_width) {
+        std::size_t fits = last - first; // dropping all of them always fits
+        std::size_t too_few = 0;
+        while (fits - too_few > 1) {
+            const std::size_t more = too_few + (fits - too_few) / 2;
+            if (meter.width(first + (more + 1) / 2, last - more / 2) <= max_width)
+                fits = more;
+            else
+                too_few = more;
+        }
+        first += (fits + 1) / 2;
+        last -= fits / 2;
     }
     return {starts[first], starts[last] - starts[first], meter.measured};
 }

@@ -125,7 +125,11 @@ bool frame_surface_readable(const SDL_Surface *surface, std::string &why)
         why = "Cannot show a picture without pixels";
         return false;
     }
-    const std::size_t row_bytes = (static_cast<std::size_t>(surface->w) * format->BitsPerPixel + 7) / 8;
+    // Below 8 bits pixels share bytes; from 8 bits on each takes whole
+    // bytes, 15 bits two of them.
+    const std::size_t width = static_cast<std::size_t>(surface->w);
+    const std::size_t row_bytes = format->BitsPerPixel < 8 ? (width * format->BitsPerPixel + 7) / 8
+                                                            : width * format->BytesPerPixel;
     if (surface->h > 0 && static_cast<std::size_t>(surface->pitch) < row_bytes) {
         why = "Cannot show a picture whose rows are shorter than its width";
         return false;

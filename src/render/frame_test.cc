@@ -304,17 +304,21 @@ TEST(FrameFromSurface, RefusesSurfacesItCannotRead)
         int pitch;      // -1: as created
         bool no_pixels;
         const char *message;
+        int width = 4;
     } cases[] = {
         {"no bits", 0, 0, -1, false, "Cannot show a picture of 0 bits per pixel"},
         {"three bits", 24, 3, -1, false, "Cannot show a picture of 3 bits per pixel"},
         {"seven bits", 24, 7, -1, false, "Cannot show a picture of 7 bits per pixel"},
         {"twelve bits", 24, 12, -1, false, "Cannot show a picture of 12 bits per pixel"},
         {"short rows", 24, 0, 9, false, "Cannot show a picture whose rows are shorter than its width"},
+        // 120 bits would fit in 15 bytes, but 8 pixels of 15 bits take 16.
+        {"short rows of 15 bits", 15, 0, 15, false, "Cannot show a picture whose rows are shorter than its width",
+         8},
         {"no pixels", 24, 0, -1, true, "Cannot show a picture without pixels"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        surface_owner surface = make_surface(4, 2, c.depth, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+        surface_owner surface = make_surface(c.width, 2, c.depth, 0xFF0000, 0x00FF00, 0x0000FF, 0);
         ASSERT_TRUE(surface);
         const SDL_PixelFormat saved_format = *surface->format;
         const Uint16 saved_pitch = surface->pitch;

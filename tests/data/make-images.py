@@ -34,6 +34,18 @@ Files SDL_image must refuse:
   notes.txt        a line of text.
 Files lidglow must refuse although SDL_image reads them:
   zero-bits.bmp    a 4 x 2 bitmap of 0 bits per pixel.
+Hostile files, which make SDL_image 1.2 crash, spin, read past its buffers or
+allocate gigabytes:
+  hostile-wide.gif        a GIF 20000 pixels wide.
+  hostile-truncated.xpm   an XPM that ends inside its first row.
+  hostile-long-key.xpm    an XPM of 100000 characters per pixel whose row is
+                          one character long.
+  hostile-colours.xpm     an XPM that declares 2000000000 colours.
+  hostile-short-lines.pcx a 64 x 8 PCX of 8 bits with 1 byte per line.
+  hostile-bomb.png        1.8 MB that inflate to 16000 x 30000 RGBA pixels.
+  hostile-empty.tga       a TGA of 0 x 0 pixels.
+  hostile-zero.png        a symbolic link to /dev/zero.
+  hostile-fifo.png        a FIFO.
 """
 
 import os
@@ -72,6 +84,64 @@ def png_header_only(width, height, data):
     if data is not None:
         chunks += png_chunk(b'IDAT', zlib.compress(data))
     return b'\x89PNG\r\n\x1a\n' + chunks + png_chunk(b'IEND', b'')
+
+
+def gif(width, height):
+    # One frame with a two-colour local table and a tiny LZW stream.
+    screen = b'GIF89a' + struct.pack('<HHBBB', width, height, 0, 0, 0)
+    frame = b',' + struct.pack('<HHHHB', 0, 0, width, height, 0x80)
+    return screen + frame + b'\0\0\0\xff\xff\xff' + b'\x02\x02\x4c\x01\0' + b';'
+
+
+def xpm(values, lines):
+    return ('/* XPM */\nstatic char *hostile[] = {\n"%s",\n' % values
+            + ',\n'.join('"%s"' % line for line in lines) + '};\n')
+
+
+def pcx_short_lines():
+    # 64 x 8 pixels of 8 bits in one plane, yet 1 byte per line.
+    header = struct.pack('<BBBBHHHHHH', 10, 5, 1, 8, 0, 0, 63, 7, 72, 72)
+    header += b'\0' * 49 + struct.pack('<BHH', 1, 1, 1)
+    header += b'\0' * (128 - len(header))
+    return header + b'\xc1\0' * 64 + b'\x0c' + b'\0' * 768
+
+
+def png_bomb(width, height):
+    # Deflate blocks of zeros, each ended by a full flush so that one block
+    # can be repeated; the whole stream inflates to every row of the image.
+    row = width * 4 + 1
+    rows_per_block = 100
+    deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
+    block = deflate.compress(b'\0' * (row * rows_per_block)) + deflate.flush(zlib.Z_FULL_FLUSH)
+    end = zlib.compressobj(9, zlib.DEFLATED, -15).flush()
+    # Adler-32 of zeros: the first sum stays 1, the second counts the bytes.
+    adler = (row * height % 65521) << 16 | 1
+    stream = b'\x78\xda' + block * (height // rows_per_block) + end + struct.pack('>I', adler)
+    header = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + png_chunk(b'IHDR', header) + png_chunk(b'IDAT', stream)
+            + png_chunk(b'IEND', b''))
+
+
+def write_hostile(path):
+    with open(path('hostile-wide.gif'), 'wb') as target:
+        target.write(gif(20000, 1))
+    with open(path('hostile-truncated.xpm'), 'w', encoding='ascii') as target:
+        target.write(xpm('8 8 2 1', ['. c #FFFFFF', '# c #000000'])[:-3] + ',\n"..##')
+    key = 'a' * 100000
+    with open(path('hostile-long-key.xpm'), 'w', encoding='ascii') as target:
+        target.write(xpm('1 1 1 100000', [key + ' c #000000', 'a']))
+    with open(path('hostile-colours.xpm'), 'w', encoding='ascii') as target:
+        target.write(xpm('1 1 2000000000 1', ['a c #000000', 'a']))
+    with open(path('hostile-short-lines.pcx'), 'wb') as target:
+        target.write(pcx_short_lines())
+    with open(path('hostile-bomb.png'), 'wb') as target:
+        target.write(png_bomb(16000, 30000))
+    with open(path('hostile-empty.tga'), 'wb') as target:
+        target.write(struct.pack('<BBBHHBHHHHBB', 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 24, 0x20))
+    if not os.path.lexists(path('hostile-zero.png')):
+        os.symlink('/dev/zero', path('hostile-zero.png'))
+    if not os.path.lexists(path('hostile-fifo.png')):
+        os.mkfifo(path('hostile-fifo.png'))
 
 
 def write_xpm(path, image):
@@ -154,6 +224,7 @@ def main():
     open(path('empty.png'), 'wb').close()
     with open(path('notes.txt'), 'w', encoding='ascii') as target:
         target.write('This is not an image.\n')
+    write_hostile(path)
     return 0
 
 

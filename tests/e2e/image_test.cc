@@ -1,8 +1,9 @@
 // End-to-end tests of image output (-f): what the display receives for
 // images in the formats SDL_image reads, in every display mode, and that bad
-// files are refused before anything is sent.
+// and hostile files are refused before anything is sent.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cctype>
 #include <ostream>
@@ -278,7 +279,22 @@ struct bad_image_case {
     const char *file;  // in the image directory
     const char *last_line;
     int status;  // 0: any failure
+    bool only_line = false;  // the message is all of standard error
+    bool needs_address_limit = false;  // the file fails by the decoder's memory limit
+    // What such a file gives without the limit (in the sanitizer build);
+    // none: the test is skipped there.
+    const char *unlimited_line = nullptr;
+    int unlimited_status = 0;
 };
+
+#ifdef LIDGLOW_NO_ADDRESS_LIMIT
+constexpr bool ADDRESS_LIMITED = false;
+#else
+constexpr bool ADDRESS_LIMITED = true;
+#endif
+
+// The decoder's address limit; no process of a run may grow beyond it.
+constexpr long DECODER_MEMORY_KIB = 512 * 1024;
 
 void PrintTo(const bad_image_case &c, std::ostream *os)
 {
@@ -291,24 +307,67 @@ TEST_P(bad_image, is_refused_before_anything_is_sent)
 {
     const bad_image_case &c = GetParam();
     std::string expected = c.last_line;
+    int status = c.status;
+    if (c.needs_address_limit && !ADDRESS_LIMITED) {
+        if (c.unlimited_line == nullptr)
+            GTEST_SKIP() << "the sanitizer build runs the decoder without an address limit";
+        expected = c.unlimited_line;
+        status = c.unlimited_status;
+    }
     const std::size_t at = expected.find("@DIR@");
     if (at != std::string::npos)
         expected.replace(at, 5, images().path(""));
     // libpng prints lines of its own before SDL_image's message.
-    render_e2e::expect_refused(show(c.file), c.status, expected, false);
+    render_e2e::expect_refused(show(c.file), status, expected, c.only_line);
+    // Measured by the kernel for every process this test has waited for,
+    // the decoder included.
+    struct rusage usage = {};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, DECODER_MEMORY_KIB) << "peak resident KiB";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     files, bad_image,
     testing::Values(bad_image_case{"missing", "no-such-file.png", "Couldn't open @DIR@no-such-file.png", 2},
-                    bad_image_case{"directory", ".", "Unsupported image format", 21},
+                    bad_image_case{"directory", ".", "Unsupported image format", 21, true},
                     bad_image_case{"empty", "empty.png", "Unsupported image format", 0},
                     bad_image_case{"text", "notes.txt", "Unsupported image format", 0},
                     bad_image_case{"truncated", "truncated.png", "Error reading the PNG file.", 0},
                     bad_image_case{"huge_header", "huge-header.png", "Error reading the PNG file.", 0},
-                    bad_image_case{"huge_data", "huge-data.png", "Error reading the PNG file.", 0},
+                    // The 1.9 GB it declares exceed the decoder's address limit.
+                    bad_image_case{"huge_data", "huge-data.png",
+                                   "Cannot decode @DIR@huge-data.png: the decoder ran out of memory (limit 512 MiB)",
+                                   12, true, true},
                     bad_image_case{"zero_bits", "zero-bits.bmp",
-                                   "Cannot show a picture of 0 bits per pixel", 22}),
+                                   "Cannot show a picture of 0 bits per pixel", 22},
+                    // Hostile files: the decoder crashes, spins, reads past
+                    // its buffers or takes gigabytes on them.
+                    bad_image_case{"wide_gif", "hostile-wide.gif",
+                                   "Cannot decode @DIR@hostile-wide.gif: the decoder crashed (signal 11)", 22, true},
+                    bad_image_case{"truncated_xpm", "hostile-truncated.xpm",
+                                   "Cannot decode @DIR@hostile-truncated.xpm: the decoder crashed (signal 11)", 22,
+                                   true},
+                    bad_image_case{"long_key_xpm", "hostile-long-key.xpm",
+                                   "Cannot decode @DIR@hostile-long-key.xpm: the decoder crashed (signal 11)", 22,
+                                   true},
+                    // Without the address limit the decoder spins until the CPU limit.
+                    bad_image_case{"many_colours_xpm", "hostile-colours.xpm",
+                                   "Cannot decode @DIR@hostile-colours.xpm: the decoder ran out of memory (limit 512 MiB)",
+                                   12, true, true,
+                                   "Cannot decode @DIR@hostile-colours.xpm: the decoder used more than 10 s of CPU time",
+                                   22},
+                    bad_image_case{"short_lines_pcx", "hostile-short-lines.pcx",
+                                   "Cannot decode @DIR@hostile-short-lines.pcx: its PCX lines are shorter than its width",
+                                   22, true},
+                    bad_image_case{"png_bomb", "hostile-bomb.png",
+                                   "Cannot decode @DIR@hostile-bomb.png: the decoder ran out of memory (limit 512 MiB)",
+                                   12, true, true},
+                    bad_image_case{"no_pixels", "hostile-empty.tga", "Cannot show a picture without pixels", 22, true},
+                    bad_image_case{"dev_zero", "hostile-zero.png", "Unsupported image format", 22, true},
+                    // Nothing ever writes to it: the decoder waits until its deadline.
+                    bad_image_case{"fifo", "hostile-fifo.png",
+                                   "Cannot decode @DIR@hostile-fifo.png: the decoder did not finish within 20 s", 22,
+                                   true}),
     [](const testing::TestParamInfo<bad_image_case> &info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,0 +1,33 @@
+#ifndef LIDGLOW_RENDER_DECODE_CHILD_H
+#define LIDGLOW_RENDER_DECODE_CHILD_H
+
+#include <string>
+
+// The limits of the decoding child. Half a gigabyte of address space holds
+// the largest pictures worth showing with room to spare, while a
+// decompression bomb fails at its first large allocation; ten seconds of
+// CPU decode any sane picture many times over. The deadline, enforced by
+// the parent, also covers a child that waits instead of computing, such as
+// one reading a FIFO.
+constexpr unsigned long DECODER_MEMORY_MIB = 512;
+constexpr long DECODER_CPU_SECONDS = 10;
+constexpr int DECODER_DEADLINE_SECONDS = 20;
+
+// Sanitizer runtimes reserve terabytes of address space, so a build with
+// them cannot limit it.
+#ifdef LIDGLOW_NO_ADDRESS_LIMIT
+constexpr bool DECODER_ADDRESS_LIMITED = false;
+#else
+constexpr bool DECODER_ADDRESS_LIMITED = true;
+#endif
+
+// The one line that reports a decoder stopped by a limit, or by its own
+// fault, naming the picture.
+std::string decode_failure_line(const char *path, const std::string &what);
+
+// The child's whole life: opens the picture, gives up root and everything
+// else it can, decodes and converts the picture and writes one reply to
+// reply_fd. It ends with _exit, so nothing of the parent's is released.
+[[noreturn]] void run_decode_child(const char *path, int display_flags, int reply_fd);
+
+#endif

@@ -1,0 +1,33 @@
+#ifndef LIDGLOW_RENDER_DECODE_REPLY_H
+#define LIDGLOW_RENDER_DECODE_REPLY_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// What the decoding child hands back to the parent through its pipe: the
+// frame's geometry and bytes, or the status of a failure and the line that
+// reports it.
+struct decode_reply {
+    int status = 0;            // 0 for a frame
+    std::string message;       // empty when the failure was reported already
+    unsigned width = 0;
+    unsigned height = 0;
+    std::vector<unsigned char> frame;  // width x height bytes
+};
+
+// Longer failure lines are cut, so that a reply always fits its limit.
+constexpr std::size_t DECODE_MESSAGE_MAX = 1024;
+
+// No reply is longer than this; the parent stops reading there.
+std::size_t decode_reply_limit();
+
+// The reply as bytes for the pipe.
+std::string encode_reply(const decode_reply &reply);
+
+// Reads a reply written by encode_reply. The child runs a hostile decoder,
+// so nothing is trusted: false for anything but one complete, consistent
+// reply whose frame has the geometry that display_flags asks for.
+bool parse_reply(const std::string &data, int display_flags, decode_reply &reply);
+
+#endif

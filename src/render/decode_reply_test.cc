@@ -1,0 +1,99 @@
+#include "render/decode_reply.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lcm/display_flags.h"
+
+namespace {
+
+decode_reply frame_reply(unsigned width, unsigned height)
+{
+    decode_reply reply;
+    reply.width = width;
+    reply.height = height;
+    for (std::size_t i = 0; i < std::size_t(width) * height; ++i)
+        reply.frame.push_back(i % 3 ? 0x00 : 0xFF);
+    return reply;
+}
+
+decode_reply failure_reply(int status, const std::string &message)
+{
+    decode_reply reply;
+    reply.status = status;
+    reply.message = message;
+    return reply;
+}
+
+TEST(DecodeReply, RoundTripsFramesAndFailures)
+{
+    const struct {
+        const char *name;
+        int flags;
+        decode_reply reply;
+    } cases[] = {
+        {"static", 0, frame_reply(128, 32)},
+        {"flashing", DISPLAY_FLASH, frame_reply(128, 16)},
+        {"rolling", DISPLAY_ROLL, frame_reply(384, 32)},
+        {"widest", DISPLAY_ROLL, frame_reply(1792, 32)},
+        {"failure", 0, failure_reply(2, "Couldn't open x.png")},
+        {"reported failure", 0, failure_reply(12, "")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        decode_reply parsed;
+        ASSERT_TRUE(parse_reply(encode_reply(c.reply), c.flags, parsed));
+        EXPECT_EQ(parsed.status, c.reply.status);
+        EXPECT_EQ(parsed.message, c.reply.message);
+        EXPECT_EQ(parsed.width, c.reply.width);
+        EXPECT_EQ(parsed.height, c.reply.height);
+        EXPECT_EQ(parsed.frame, c.reply.frame);
+    }
+}
+
+// The parent must not trust a child whose decoder went wrong.
+TEST(DecodeReply, RefusesWhatTheChildCannotHaveMeant)
+{
+    const std::string frame = encode_reply(frame_reply(128, 32));
+    const std::string failed = encode_reply(failure_reply(5, "I/O error"));
+    decode_reply long_message = failure_reply(5, "");
+    long_message.message.assign(DECODE_MESSAGE_MAX, 'x');
+    const struct {
+        const char *name;
+        int flags;
+        std::string data;
+    } cases[] = {
+        {"empty", 0, ""},
+        {"header cut", 0, frame.substr(0, 15)},
+        {"frame cut", 0, frame.substr(0, frame.size() - 1)},
+        {"extra byte", 0, frame + '\0'},
+        {"static frame for flashing", DISPLAY_FLASH, frame},
+        {"static frame for rolling", DISPLAY_ROLL, encode_reply(frame_reply(129, 32))},
+        {"too wide", DISPLAY_ROLL, encode_reply(frame_reply(1920, 32))},
+        {"negative status", 0, encode_reply(failure_reply(-1, ""))},
+        {"failure with a frame", 0, encode_reply([] {
+             decode_reply r = frame_reply(128, 32);
+             r.status = 22;
+             return r;
+         }())},
+        {"success with a message", 0, encode_reply([] {
+             decode_reply r = frame_reply(128, 32);
+             r.message = "odd";
+             return r;
+         }())},
+        {"message cut", 0, failed.substr(0, failed.size() - 1)},
+        {"message length past the limit", 0, [&] {
+             std::string data = encode_reply(long_message);
+             data[12] = static_cast<char>(data[12] + 1);
+             return data + 'x';
+         }()},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        decode_reply parsed;
+        EXPECT_FALSE(parse_reply(c.data, c.flags, parsed));
+    }
+}
+
+} // namespace
