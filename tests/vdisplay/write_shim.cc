@@ -24,8 +24,8 @@ extern "C" int usb_bulk_write(usb_dev_handle *dev, int ep, const char *bytes, in
     static long long result = 0;
     static bool parsed = false;
     if (!parsed) {
-        const char *spec = std::getenv("VDISPLAY_WRITE_RESULT");
-        if (spec == nullptr || std::sscanf(spec, "%llu:%lld", &which, &result) != 2)
+        const char *wanted = std::getenv("VDISPLAY_WRITE_RESULT");
+        if (wanted == nullptr || std::sscanf(wanted, "%llu:%lld", &which, &result) != 2)
             which = 0;
         parsed = true;
     }
