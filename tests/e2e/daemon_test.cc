@@ -32,7 +32,7 @@ bulks() { count ' bulk '; }
 daemon_pid() { wait_until '[ -s "$P" ]' && cat "$P"; }
 # Commands that record their pid in $T/cmd and then exec sleep: once they
 # sleep, only what they inherited is open.
-SLEEP=$(command -v sleep)
+SLEEP=$(readlink -f "$(command -v sleep)")
 sleeping() { wait_until '[ -s "$T/cmd" ] && [ "$(readlink /proc/$(cat "$T/cmd")/exe)" = "$SLEEP" ]'; }
 fds_of() { ls /proc/$1/fd | sort -n | tr '\n' ' '; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
