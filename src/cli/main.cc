@@ -14,22 +14,9 @@ int main(int argc, char **argv)
     const char *program_name = basename(argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name);
 
     cmdline request;
-    switch (parse_cmdline(argc, argv, request)) {
-    case parse_outcome::run:
-        break;
-    case parse_outcome::help:
-        print_usage(program_name);
-        return 0;
-    case parse_outcome::version:
-        print_version();
-        return 0;
-    case parse_outcome::bad_option:
-        print_usage(program_name);
-        return 22;
-    case parse_outcome::rejected:
-        print_usage(program_name);
-        return 0;
-    }
+    const int parse_status = answer_parse_outcome(parse_cmdline(argc, argv, request), program_name);
+    if (parse_status >= 0)
+        return parse_status;
 
     struct usb_device *device = lcm_find();
     if (device == nullptr)

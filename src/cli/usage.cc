@@ -88,3 +88,22 @@ void print_version()
 {
     std::printf("Lidglow Utility %d.%d\n", VERSION_MAJOR, VERSION_MINOR);
 }
+
+int answer_parse_outcome(parse_outcome outcome, const char *program_name, const char *extra_usage)
+{
+    switch (outcome) {
+    case parse_outcome::run:
+        return -1;
+    case parse_outcome::version:
+        print_version();
+        return 0;
+    case parse_outcome::help:
+    case parse_outcome::bad_option:
+    case parse_outcome::rejected:
+        break;
+    }
+    print_usage(program_name);
+    if (extra_usage != nullptr)
+        std::fputs(extra_usage, stdout);
+    return outcome == parse_outcome::bad_option ? 22 : 0;
+}

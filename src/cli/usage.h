@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "cli/cmdline.h"
+
 constexpr int VERSION_MAJOR = 0;
 constexpr int VERSION_MINOR = 10;
 
@@ -11,5 +13,11 @@ void write_usage(std::FILE *out, const char *program_name);
 void print_usage(const char *program_name);
 
 void print_version();
+
+// Answers a command line that does not run a mode: the usage text, followed
+// by extra_usage when given, or the version banner. Returns the exit status,
+// or -1 when the request is to run.
+int answer_parse_outcome(parse_outcome outcome, const char *program_name,
+                         const char *extra_usage = nullptr);
 
 #endif

@@ -22,14 +22,10 @@
 
 namespace {
 
-void print_preview_usage(const char *program_name)
-{
-    print_usage(program_name);
-    std::fputs("\nPreview Options:\n"
-               "\t-o file\t\tWrite the picture of -B, -b, -f, -m or -c to this\n"
-               "\t\t\tPBM or PNG file instead of drawing it.\n",
-               stdout);
-}
+// What lidglow-preview adds to lidglow's usage text.
+constexpr const char PREVIEW_USAGE[] = "\nPreview Options:\n"
+                                       "\t-o file\t\tWrite the picture of -B, -b, -f, -m or -c to this\n"
+                                       "\t\t\tPBM or PNG file instead of drawing it.\n";
 
 // Shows the last frame that the packets carry, or says what commands do.
 // Lines already on a terminal are drawn over, so that a picture that
@@ -96,22 +92,10 @@ int main(int argc, char **argv)
     const char *program_name = basename(argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name);
 
     cmdline request;
-    switch (parse_cmdline(argc, argv, request, true)) {
-    case parse_outcome::run:
-        break;
-    case parse_outcome::help:
-        print_preview_usage(program_name);
-        return 0;
-    case parse_outcome::version:
-        print_version();
-        return 0;
-    case parse_outcome::bad_option:
-        print_preview_usage(program_name);
-        return 22;
-    case parse_outcome::rejected:
-        print_preview_usage(program_name);
-        return 0;
-    }
+    const int parse_status =
+        answer_parse_outcome(parse_cmdline(argc, argv, request, true), program_name, PREVIEW_USAGE);
+    if (parse_status >= 0)
+        return parse_status;
 
     if (request.stop_count != 0) {
         std::fputs("Nothing to preview: -k stops a running daemon\n", stderr);
