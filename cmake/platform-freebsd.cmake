@@ -6,4 +6,4 @@ target_link_libraries(PIDFILE_LIB INTERFACE util)
 set(LIDGLOW_PLATFORM_SOURCES
   ${PROJECT_SOURCE_DIR}/src/cli/platform_bsd.cc
   ${PROJECT_SOURCE_DIR}/src/lcm/usb_compat_freebsd.cc
-  ${PROJECT_SOURCE_DIR}/src/render/sandbox_freebsd.cc)
+  ${PROJECT_SOURCE_DIR}/src/decode/sandbox_freebsd.cc)

@@ -8,4 +8,4 @@ target_link_libraries(PIDFILE_LIB INTERFACE PkgConfig::LIBBSD)
 set(LIDGLOW_PLATFORM_SOURCES
   ${PROJECT_SOURCE_DIR}/src/cli/platform_glibc.cc
   ${PROJECT_SOURCE_DIR}/src/lcm/usb_compat_linux.cc
-  ${PROJECT_SOURCE_DIR}/src/render/sandbox_linux.cc)
+  ${PROJECT_SOURCE_DIR}/src/decode/sandbox_linux.cc)

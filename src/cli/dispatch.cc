@@ -1,10 +1,10 @@
 #include "cli/dispatch.h"
 
-#include "cli/handles.h"
 #include "daemon/daemon.h"
+#include "daemon/handles.h"
+#include "decode/image.h"
+#include "exec/command.h"
 #include "lcm/protocol.h"
-#include "render/command.h"
-#include "render/image.h"
 #include "render/text.h"
 
 font_spec request_font(const cmdline &request)

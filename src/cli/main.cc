@@ -3,8 +3,8 @@
 
 #include "cli/cmdline.h"
 #include "cli/dispatch.h"
-#include "cli/handles.h"
 #include "cli/usage.h"
+#include "daemon/handles.h"
 #include "lcm/device.h"
 
 int main(int argc, char **argv)

@@ -11,11 +11,11 @@
 #include <syslog.h>
 #include <unistd.h>
 
-#include "cli/handles.h"
-#include "daemon/signals.h"
+#include "daemon/handles.h"
+#include "exec/command.h"
+#include "exec/signals.h"
 #include "lcm/device.h"
 #include "lcm/status.h"
-#include "render/command.h"
 
 namespace {
 

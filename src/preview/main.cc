@@ -12,13 +12,13 @@
 
 #include "cli/cmdline.h"
 #include "cli/dispatch.h"
-#include "cli/handles.h"
 #include "cli/usage.h"
+#include "daemon/handles.h"
+#include "exec/command.h"
 #include "lcm/unpack.h"
 #include "preview/keeper.h"
 #include "preview/picture_file.h"
 #include "preview/terminal.h"
-#include "render/command.h"
 
 namespace {
 

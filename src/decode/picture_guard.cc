@@ -1,4 +1,4 @@
-#include "render/picture_guard.h"
+#include "decode/picture_guard.h"
 
 #include <SDL_image.h>
 

@@ -1,4 +1,4 @@
-#include "render/runner.h"
+#include "exec/runner.h"
 
 #include <cerrno>
 #include <csignal>

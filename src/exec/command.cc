@@ -1,10 +1,10 @@
-#include "render/command.h"
+#include "exec/command.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "render/runner.h"
+#include "exec/runner.h"
 #include "render/utf8.h"
 
 char last_text[COMMAND_TEXT_SIZE];

@@ -1,7 +1,7 @@
-#ifndef LIDGLOW_RENDER_DECODER_H
-#define LIDGLOW_RENDER_DECODER_H
+#ifndef LIDGLOW_DECODE_DECODER_H
+#define LIDGLOW_DECODE_DECODER_H
 
-#include "render/decode_reply.h"
+#include "decode/decode_reply.h"
 
 // Decodes the picture at path into a frame for display_flags in a child
 // process that runs without root and under limits, so that a hostile file

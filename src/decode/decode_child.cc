@@ -1,4 +1,4 @@
-#include "render/decode_child.h"
+#include "decode/decode_child.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -12,11 +12,11 @@
 
 #include <SDL_image.h>
 
+#include "decode/decode_reply.h"
+#include "decode/picture_guard.h"
+#include "decode/sandbox.h"
 #include "lcm/status.h"
-#include "render/decode_reply.h"
 #include "render/frame.h"
-#include "render/picture_guard.h"
-#include "render/sandbox.h"
 
 namespace {
 

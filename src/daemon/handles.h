@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_CLI_HANDLES_H
-#define LIDGLOW_CLI_HANDLES_H
+#ifndef LIDGLOW_DAEMON_HANDLES_H
+#define LIDGLOW_DAEMON_HANDLES_H
 
 #include <SDL_ttf.h>
 #include <usb.h>

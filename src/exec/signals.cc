@@ -1,4 +1,4 @@
-#include "daemon/signals.h"
+#include "exec/signals.h"
 
 #include <cstring>
 #include <poll.h>

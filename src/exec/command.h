@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_RENDER_COMMAND_H
-#define LIDGLOW_RENDER_COMMAND_H
+#ifndef LIDGLOW_EXEC_COMMAND_H
+#define LIDGLOW_EXEC_COMMAND_H
 
 #include <cstddef>
 

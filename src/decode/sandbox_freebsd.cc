@@ -1,4 +1,4 @@
-#include "render/sandbox.h"
+#include "decode/sandbox.h"
 
 #include <sys/capsicum.h>
 

@@ -1,4 +1,4 @@
-#include "cli/handles.h"
+#include "daemon/handles.h"
 
 #include <libutil.h>
 

@@ -1,4 +1,4 @@
-#include "render/decode_reply.h"
+#include "decode/decode_reply.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#ifndef LIDGLOW_RENDER_RUNNER_H
-#define LIDGLOW_RENDER_RUNNER_H
+#ifndef LIDGLOW_EXEC_RUNNER_H
+#define LIDGLOW_EXEC_RUNNER_H
 
 #include <cstddef>
 #include <sys/types.h>
 
-#include "daemon/signals.h"
+#include "exec/signals.h"
 
 // A shell command running in a child of ours, its standard output on a pipe.
 // Unlike popen this knows the child's pid and which descriptors it gets: our

@@ -1,10 +1,10 @@
-#include "render/image.h"
+#include "decode/image.h"
 
 #include <cstdio>
 
-#include "cli/handles.h"
+#include "daemon/handles.h"
+#include "decode/decoder.h"
 #include "lcm/protocol.h"
-#include "render/decoder.h"
 #include "render/frame.h"
 
 int show_image(const char *path, int display_flags)

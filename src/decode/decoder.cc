@@ -1,4 +1,4 @@
-#include "render/decoder.h"
+#include "decode/decoder.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "decode/decode_child.h"
 #include "lcm/status.h"
-#include "render/decode_child.h"
 
 namespace {
 

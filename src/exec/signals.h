@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_DAEMON_SIGNALS_H
-#define LIDGLOW_DAEMON_SIGNALS_H
+#ifndef LIDGLOW_EXEC_SIGNALS_H
+#define LIDGLOW_EXEC_SIGNALS_H
 
 #include <csignal>
 #include <ctime>
