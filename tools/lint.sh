@@ -54,6 +54,38 @@ for script in $(source_files); do
     fi
 done
 
+# Rooms of src/, lowest first. A file may include its own room and the
+# rooms below it; rooms on one line stand side by side and include neither
+# each other nor anything above them.
+rooms='lcm
+render
+decode exec
+daemon
+cli
+preview'
+room_level() {
+    printf '%s\n' "$rooms" | awk -v room="$1" '{ for (i = 1; i <= NF; i++) if ($i == room) print NR }'
+}
+upward=$(for file in $(source_files | grep -E '^'"$top"'/src/[^/]+/[^/]+\.(cc|h)$'); do
+    relative=${file#"$top"/src/}
+    room=${relative%%/*}
+    level=$(room_level "$room")
+    sed -n 's/^#include "\([^/"]*\)\/.*/\1/p' "$file" | sort -u | while read -r included; do
+        # Only src/'s own rooms count; the tests' helpers are not one.
+        [ "$included" = "$room" ] || [ ! -d "$top/src/$included" ] && continue
+        other=$(room_level "$included")
+        if [ -z "$level" ] || [ -z "$other" ] || [ "$other" -ge "$level" ]; then
+            echo "src/$relative includes $included/"
+        fi
+    done
+done)
+if [ -z "$upward" ]; then
+    pass "every include in src/ points down"
+else
+    printf '%s\n' "$upward"
+    fail "includes in src/ that point up or sideways"
+fi
+
 if zsh -n "$top/dist/completion/_lidglow"; then
     pass "zsh -n dist/completion/_lidglow"
 else

@@ -1,9 +1,9 @@
 #include "cli/dispatch.h"
 
 #include "daemon/daemon.h"
-#include "daemon/handles.h"
 #include "decode/image.h"
 #include "exec/command.h"
+#include "lcm/device.h"
 #include "lcm/protocol.h"
 #include "render/text.h"
 

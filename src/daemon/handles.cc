@@ -3,10 +3,9 @@
 #include <libutil.h>
 
 #include "lcm/device.h"
+#include "render/font.h"
 
-usb_dev_handle *display_handle = nullptr;
 struct pidfh *pid_handle = nullptr;
-TTF_Font *font_handle = nullptr;
 
 void release_all()
 {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "daemon/handles.h"
 #include "decode/decoder.h"
+#include "lcm/device.h"
 #include "lcm/protocol.h"
 #include "render/frame.h"
 

@@ -20,6 +20,8 @@ usb_dev_handle *refuse_busy(usb_dev_handle *handle, int error)
 
 } // namespace
 
+usb_dev_handle *display_handle = nullptr;
+
 struct usb_device *lcm_find()
 {
     usb_init();

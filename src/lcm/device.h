@@ -18,4 +18,8 @@ usb_dev_handle *lcm_open(struct usb_device *device);
 // Releases the interface and closes the handle. Always returns 0.
 int lcm_close(usb_dev_handle *handle);
 
+// The process-wide display: opened at start, closed and reopened around
+// the daemon's pauses; empty when not held.
+extern usb_dev_handle *display_handle;
+
 #endif

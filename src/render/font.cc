@@ -65,6 +65,8 @@ struct span_meter {
 
 } // namespace
 
+TTF_Font *font_handle = nullptr;
+
 opened_font open_fitting_font(const char *path, long index, int target)
 {
     for (int size = target; size >= 1; --size) {

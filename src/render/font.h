@@ -36,6 +36,10 @@ opened_font open_fitting_font(const char *path, long index, int target);
 // nullptr with an SDL error set and errno holding the status on failure.
 TTF_Font *open_font(const font_spec &font, int display_flags);
 
+// The process-wide font: opened by the first text shown and kept, so that a
+// daemon renders every poll with it; empty when not held.
+extern TTF_Font *font_handle;
+
 // SDL 1.2 refuses surfaces 16384 or more pixels wide.
 constexpr int MAX_SURFACE_WIDTH = 16383;
 

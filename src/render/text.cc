@@ -7,7 +7,7 @@
 
 #include <SDL_ttf.h>
 
-#include "daemon/handles.h"
+#include "lcm/device.h"
 #include "lcm/protocol.h"
 #include "lcm/status.h"
 #include "render/font.h"
