@@ -1,8 +1,9 @@
 // Frame conversion: surfaces of every bit depth SDL describes (0 to 32),
 // any size, pitch, masks and palette, over pixel memory of exactly pitch x
-// height bytes, with any display flags. A surface that
-// frame_surface_readable accepts must give a frame of frame_geometry's
-// size holding only 0x00 and 0xFF; one it refuses must give no frame.
+// height bytes, with any display flags and perhaps a colour key. A surface
+// that frame_surface_readable accepts must give a frame of frame_geometry's
+// size holding only 0x00 and 0xFF, and no more transparent pixels set or
+// clear than the frame has; one it refuses must give no frame.
 
 #include <SDL_video.h>
 
@@ -52,6 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             palette->colors[i].b = in.byte();
         }
     }
+    // Bit 0 is no display option.
+    if (flags & 0x01)
+        SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY, in.dword());
     for (Uint8 &pixel : pixels)
         pixel = in.byte();
 
@@ -63,8 +67,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!frame)
         return 0;
     const frame_size geometry = frame_geometry(flags, surface->w);
-    for (std::size_t i = 0; i < std::size_t(geometry.width) * geometry.height; ++i)
+    const std::size_t area = std::size_t(geometry.width) * geometry.height;
+    std::size_t set = 0;
+    for (std::size_t i = 0; i < area; ++i) {
         if (frame[i] != 0x00 && frame[i] != 0xFF)
             std::abort();
+        set += frame[i] != 0x00;
+    }
+    const transparent_pixels transparent = frame_transparency(surface.get(), flags);
+    if (transparent.set > set || transparent.clear > area - set)
+        std::abort();
     return 0;
 }

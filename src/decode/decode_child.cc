@@ -178,5 +178,10 @@ void run_decode_child(const char *path, int display_flags, int reply_fd)
     reply.width = size.width;
     reply.height = size.height;
     reply.frame.assign(frame.get(), frame.get() + std::size_t(size.width) * size.height);
+    reply.source_width = static_cast<unsigned>(surface->w);
+    reply.source_height = static_cast<unsigned>(surface->h);
+    const transparent_pixels transparent = frame_transparency(surface.get(), display_flags);
+    reply.transparent_set = transparent.set;
+    reply.transparent_clear = transparent.clear;
     send_reply(reply_fd, reply);
 }

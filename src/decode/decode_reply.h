@@ -6,14 +6,18 @@
 #include <vector>
 
 // What the decoding child hands back to the parent through its pipe: the
-// frame's geometry and bytes, or the status of a failure and the line that
-// reports it.
+// frame's geometry and bytes with what the frame made of the picture, or
+// the status of a failure and the line that reports it.
 struct decode_reply {
     int status = 0;            // 0 for a frame
     std::string message;       // empty when the failure was reported already
     unsigned width = 0;
     unsigned height = 0;
     std::vector<unsigned char> frame;  // width x height bytes
+    unsigned source_width = 0;         // the picture as decoded
+    unsigned source_height = 0;
+    unsigned transparent_set = 0;      // transparent pixels the frame shows,
+    unsigned transparent_clear = 0;    // by how they came out
 };
 
 // Longer failure lines are cut, so that a reply always fits its limit.
@@ -27,7 +31,9 @@ std::string encode_reply(const decode_reply &reply);
 
 // Reads a reply written by encode_reply. The child runs a hostile decoder,
 // so nothing is trusted: false for anything but one complete, consistent
-// reply whose frame has the geometry that display_flags asks for.
+// reply whose frame has the geometry that display_flags asks for of a
+// picture of its source size, and no more transparent pixels set or clear
+// than the frame shows.
 bool parse_reply(const std::string &data, int display_flags, decode_reply &reply);
 
 #endif

@@ -8,13 +8,20 @@
 
 namespace {
 
-decode_reply frame_reply(unsigned width, unsigned height)
+// A frame of a picture its own size unless told otherwise, a third of its
+// pixels set.
+decode_reply frame_reply(unsigned width, unsigned height, unsigned source_width = 0, unsigned source_height = 0,
+                         unsigned transparent_set = 0, unsigned transparent_clear = 0)
 {
     decode_reply reply;
     reply.width = width;
     reply.height = height;
     for (std::size_t i = 0; i < std::size_t(width) * height; ++i)
         reply.frame.push_back(i % 3 ? 0x00 : 0xFF);
+    reply.source_width = source_width != 0 ? source_width : width;
+    reply.source_height = source_height != 0 ? source_height : height;
+    reply.transparent_set = transparent_set;
+    reply.transparent_clear = transparent_clear;
     return reply;
 }
 
@@ -37,6 +44,8 @@ TEST(DecodeReply, RoundTripsFramesAndFailures)
         {"flashing", DISPLAY_FLASH, frame_reply(128, 16)},
         {"rolling", DISPLAY_ROLL, frame_reply(384, 32)},
         {"widest", DISPLAY_ROLL, frame_reply(1792, 32)},
+        {"cut and transparent", 0, frame_reply(128, 32, 400, 300, 1366, 2730)},
+        {"cut when rolling", DISPLAY_ROLL, frame_reply(1792, 32, 5000, 32)},
         {"failure", 0, failure_reply(2, "Couldn't open x.png")},
         {"reported failure", 0, failure_reply(12, "")},
     };
@@ -49,6 +58,10 @@ TEST(DecodeReply, RoundTripsFramesAndFailures)
         EXPECT_EQ(parsed.width, c.reply.width);
         EXPECT_EQ(parsed.height, c.reply.height);
         EXPECT_EQ(parsed.frame, c.reply.frame);
+        EXPECT_EQ(parsed.source_width, c.reply.source_width);
+        EXPECT_EQ(parsed.source_height, c.reply.source_height);
+        EXPECT_EQ(parsed.transparent_set, c.reply.transparent_set);
+        EXPECT_EQ(parsed.transparent_clear, c.reply.transparent_clear);
     }
 }
 
@@ -65,12 +78,27 @@ TEST(DecodeReply, RefusesWhatTheChildCannotHaveMeant)
         std::string data;
     } cases[] = {
         {"empty", 0, ""},
-        {"header cut", 0, frame.substr(0, 15)},
+        {"header cut", 0, frame.substr(0, 31)},
         {"frame cut", 0, frame.substr(0, frame.size() - 1)},
         {"extra byte", 0, frame + '\0'},
         {"static frame for flashing", DISPLAY_FLASH, frame},
         {"static frame for rolling", DISPLAY_ROLL, encode_reply(frame_reply(129, 32))},
         {"too wide", DISPLAY_ROLL, encode_reply(frame_reply(1920, 32))},
+        {"rolling frame of another source width", DISPLAY_ROLL, encode_reply(frame_reply(256, 32, 500))},
+        {"no source width", 0, encode_reply([] {
+             decode_reply r = frame_reply(128, 32);
+             r.source_width = 0;
+             return r;
+         }())},
+        {"more transparent pixels than shown", 0, encode_reply(frame_reply(128, 32, 10, 10, 50, 51))},
+        {"more transparent pixels set than the frame has", 0, encode_reply(frame_reply(128, 32, 0, 0, 1367, 0))},
+        {"more transparent pixels clear than the frame has", 0, encode_reply(frame_reply(128, 32, 0, 0, 0, 2731))},
+        {"failure with a source size", 0, encode_reply([] {
+             decode_reply r = failure_reply(22, "");
+             r.source_width = 1;
+             r.source_height = 1;
+             return r;
+         }())},
         {"negative status", 0, encode_reply(failure_reply(-1, ""))},
         {"failure with a frame", 0, encode_reply([] {
              decode_reply r = frame_reply(128, 32);

@@ -13,7 +13,11 @@ int show_image(const char *path, int display_flags)
     const decode_reply picture = decode_picture(path, display_flags);
     if (picture.status != 0)
         return picture.status;
+    return show_picture(picture, display_flags);
+}
 
+int show_picture(const decode_reply &picture, int display_flags)
+{
     // The display passes through blank before every image.
     const int status = lcm_send_frame(display_handle, 0, FRAME_WIDTH, FRAME_HEIGHT, nullptr);
     if (status != 0) {

@@ -71,10 +71,8 @@ int show_command(const char *command, int display_flags, const font_spec &font,
     text[n] = '\0';
     text[utf8_whole_length(text)] = '\0';
 
-    if (change_detection) {
-        if (std::strcmp(text, last_text) == 0)
-            return 0;
-        std::memcpy(last_text, text, std::strlen(text) + 1);
-    }
+    if (change_detection && std::strcmp(text, last_text) == 0)
+        return 0;
+    std::memcpy(last_text, text, std::strlen(text) + 1);
     return show_text(text, display_flags, font);
 }

@@ -7,7 +7,7 @@
 
 constexpr std::size_t COMMAND_TEXT_SIZE = 1024;
 
-// The text the daemon showed last, for change detection.
+// The line shown last: the daemon's change detection compares with it.
 extern char last_text[COMMAND_TEXT_SIZE];
 
 // Shows the first non-blank line of a shell command's output. With change

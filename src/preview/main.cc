@@ -14,11 +14,15 @@
 #include "cli/dispatch.h"
 #include "cli/usage.h"
 #include "daemon/handles.h"
+#include "decode/decoder.h"
+#include "decode/image.h"
 #include "exec/command.h"
 #include "lcm/unpack.h"
+#include "preview/hints.h"
 #include "preview/keeper.h"
 #include "preview/picture_file.h"
 #include "preview/terminal.h"
+#include "render/font.h"
 
 namespace {
 
@@ -27,21 +31,28 @@ constexpr const char PREVIEW_USAGE[] = "\nPreview Options:\n"
                                        "\t-o file\t\tWrite the picture of -B, -b, -f, -m or -c to this\n"
                                        "\t\t\tPBM or PNG file instead of drawing it.\n";
 
-// Shows the last frame that the packets carry, or says what commands do.
+// Shows the last frame that the packets carry, or says what commands do,
+// and then the hints; with a picture file they go to standard error.
 // Lines already on a terminal are drawn over, so that a picture that
 // changes stays in one place.
-int show_packets(const cmdline &request, const std::vector<lcm_packet> &packets, int &lines_drawn)
+int show_packets(const cmdline &request, const std::vector<lcm_packet> &packets, const std::string &hints,
+                 int &lines_drawn)
 {
     const std::vector<lcm_transfer> transfers = lcm_unpack_stream(packets);
     const lcm_transfer *frame = nullptr;
     for (const lcm_transfer &t : transfers)
         if (!t.pixels.empty())
             frame = &t;
-    if (request.output_path != nullptr && frame != nullptr)
-        return write_picture_file(request.output_path, *frame);
+    if (request.output_path != nullptr && frame != nullptr) {
+        const int status = write_picture_file(request.output_path, *frame);
+        if (status == 0)
+            std::fputs(hints.c_str(), stderr);
+        return status;
+    }
 
     std::string text = frame != nullptr ? draw_frame(*frame) : "";
     text += describe_transfers(transfers);
+    text += hints;
     if (lines_drawn > 0 && isatty(STDOUT_FILENO))
         std::printf("\033[%dA\033[J", lines_drawn);
     std::fputs(text.c_str(), stdout);
@@ -50,6 +61,24 @@ int show_packets(const cmdline &request, const std::vector<lcm_packet> &packets,
     for (char c : text)
         lines_drawn += c == '\n';
     return 0;
+}
+
+// The hints for a text that the request showed, measured with the font
+// that rendered it, which release_all has not closed yet.
+std::string shown_text_hints(const cmdline &request, const char *text)
+{
+    return text_hints(text, font_handle, request_font(request), request.display_flags);
+}
+
+// -f image: the two halves of show_image, with the decoder's reply kept
+// between them for the hints.
+int show_image_with_hints(const cmdline &request, std::string &hints)
+{
+    const decode_reply picture = decode_picture(request.image_path, request.display_flags);
+    if (picture.status != 0)
+        return picture.status;
+    hints = picture_hints(picture);
+    return show_picture(picture, request.display_flags);
 }
 
 void pause_seconds(int seconds)
@@ -74,7 +103,7 @@ int run_polls(const cmdline &request)
         // An unchanged line sends nothing, and the picture stays as it is.
         const std::vector<lcm_packet> packets = take_kept_packets();
         if (!packets.empty())
-            status = show_packets(request, packets, lines_drawn);
+            status = show_packets(request, packets, shown_text_hints(request, last_text), lines_drawn);
         if (status != 0)
             break;
         pause_seconds(poll_seconds);
@@ -106,11 +135,21 @@ int main(int argc, char **argv)
 
     // No display is opened: display_handle stays empty, and the packets
     // stay with the writer.
-    int status = run_mode(request, nullptr);
+    std::string hints;
+    int status;
+    if (request.image_path != nullptr) {
+        status = show_image_with_hints(request, hints);
+    } else {
+        status = run_mode(request, nullptr);
+        // A command's line is a text too, kept where show_command put it.
+        const char *text = request.command != nullptr ? last_text : request.message;
+        if (status == 0 && text != nullptr)
+            hints = shown_text_hints(request, text);
+    }
     release_all();
     if (status == 0) {
         int lines_drawn = 0;
-        status = show_packets(request, take_kept_packets(), lines_drawn);
+        status = show_packets(request, take_kept_packets(), hints, lines_drawn);
     }
     return status;
 }

@@ -10,20 +10,6 @@ constexpr unsigned BRAILLE_BLANK = 0x2800;
 // Braille dot bits by row and column within a cell.
 constexpr unsigned DOT[CELL_HEIGHT][CELL_WIDTH] = {{0x01, 0x08}, {0x02, 0x10}, {0x04, 0x20}, {0x40, 0x80}};
 
-void append_utf8(std::string &out, unsigned code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 bool set(const lcm_transfer &frame, unsigned row, unsigned column)
 {
     return row < frame.height && column < frame.width &&
@@ -84,6 +70,25 @@ std::string describe(const lcm_transfer &t)
 }
 
 } // namespace
+
+void append_utf8(std::string &out, unsigned long code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18 & 0x07));
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
 
 std::string draw_frame(const lcm_transfer &frame)
 {

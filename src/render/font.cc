@@ -63,6 +63,12 @@ struct span_meter {
     }
 };
 
+// The height that the automatic size fits: the frame's.
+int automatic_target(int display_flags)
+{
+    return (display_flags & DISPLAY_FLASH) ? int(FLASH_FRAME_HEIGHT) : int(FRAME_HEIGHT);
+}
+
 } // namespace
 
 TTF_Font *font_handle = nullptr;
@@ -102,13 +108,23 @@ TTF_Font *open_font(const font_spec &font, int display_flags)
     if (font.size > 0) {
         opened = TTF_OpenFontIndex(font.path, font.size, font.index);
     } else {
-        const int target = (display_flags & DISPLAY_FLASH) ? int(FLASH_FRAME_HEIGHT) : int(FRAME_HEIGHT);
-        opened = open_fitting_font(font.path, font.index, target).font;
+        opened = open_fitting_font(font.path, font.index, automatic_target(display_flags)).font;
     }
     opened = checked_height(opened);
     if (opened)
         TTF_SetFontStyle(opened, font.style);
     return opened;
+}
+
+int open_font_size(const font_spec &font, int display_flags)
+{
+    if (font.size != 0)
+        return font.size;
+    const opened_font opened = open_fitting_font(font.path, font.index, automatic_target(display_flags));
+    if (!opened.font)
+        return 0;
+    TTF_CloseFont(opened.font);
+    return opened.size;
 }
 
 text_span renderable_span(TTF_Font *font, std::string_view text, int max_width)

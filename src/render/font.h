@@ -36,6 +36,10 @@ opened_font open_fitting_font(const char *path, long index, int target);
 // nullptr with an SDL error set and errno holding the status on failure.
 TTF_Font *open_font(const font_spec &font, int display_flags);
 
+// The point size that open_font opens the font at: font.size, or the
+// automatic size found the same way; 0 when no size of it opens.
+int open_font_size(const font_spec &font, int display_flags);
+
 // The process-wide font: opened by the first text shown and kept, so that a
 // daemon renders every poll with it; empty when not held.
 extern TTF_Font *font_handle;

@@ -1,5 +1,6 @@
 #include "render/frame.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -75,9 +76,8 @@ Uint32 read_pixel(const SDL_Surface *surface, int x, int y)
     }
 }
 
-bool is_dark(const SDL_Surface *surface, int x, int y)
+bool dark_pixel(const SDL_Surface *surface, Uint32 pixel)
 {
-    const Uint32 pixel = read_pixel(surface, x, y);
     const SDL_Palette *palette = surface->format->palette;
     // SDL_GetRGB does not check palette indices; a corrupt image may hold
     // indices past the colours it defines, and those count as light.
@@ -86,6 +86,33 @@ bool is_dark(const SDL_Surface *surface, int x, int y)
     Uint8 r, g, b;
     SDL_GetRGB(pixel, surface->format, &r, &g, &b);
     return unsigned(r) + g + b < DARK_SUM_LIMIT;
+}
+
+bool is_dark(const SDL_Surface *surface, int x, int y)
+{
+    return dark_pixel(surface, read_pixel(surface, x, y));
+}
+
+// What a colour key or an alpha channel would hide. SDL gives palettes no
+// alpha, so only the colour key counts for them.
+bool is_transparent(const SDL_Surface *surface, Uint32 pixel)
+{
+    const SDL_PixelFormat *format = surface->format;
+    if ((surface->flags & SDL_SRCCOLORKEY) && pixel == format->colorkey)
+        return true;
+    if (format->Amask == 0 || format->palette)
+        return false;
+    Uint8 r, g, b, a;
+    SDL_GetRGBA(pixel, surface->format, &r, &g, &b, &a);
+    return a < SDL_ALPHA_OPAQUE;
+}
+
+// Where the surface starts on the frame. The division truncates, so that a
+// surface larger than the frame loses its edges equally and shows its
+// middle.
+long centred_offset(unsigned frame_extent, int surface_extent)
+{
+    return (long(frame_extent) - surface_extent) / 2;
 }
 
 // The pixel layouts that read_pixel understands; anything else, as a
@@ -181,10 +208,8 @@ frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags)
         return frame;
     }
 
-    // Truncating division: a surface larger than the frame loses its edges
-    // equally and shows its middle.
-    const long x0 = (width - surface->w) / 2;
-    const long y0 = (height - surface->h) / 2;
+    const long x0 = centred_offset(size.width, surface->w);
+    const long y0 = centred_offset(size.height, surface->h);
     const bool negative = display_flags & DISPLAY_NEGATIVE;
     const bool reverse = display_flags & DISPLAY_REVERSE;
     const bool flip = display_flags & DISPLAY_FLIP;
@@ -202,4 +227,36 @@ frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags)
         }
     }
     return frame;
+}
+
+transparent_pixels frame_transparency(SDL_Surface *surface, int display_flags)
+{
+    transparent_pixels count = {0, 0};
+    if (surface->format == nullptr || (!(surface->flags & SDL_SRCCOLORKEY) && surface->format->Amask == 0))
+        return count;
+    const surface_lock lock(surface);
+    std::string why;
+    if (!lock.usable() || !frame_surface_readable(surface, why))
+        return count;
+
+    // The same placement as frame_from_surface, walked over the source.
+    const frame_size size = frame_geometry(display_flags, surface->w);
+    const long x0 = centred_offset(size.width, surface->w);
+    const long y0 = centred_offset(size.height, surface->h);
+    const long first_x = x0 < 0 ? -x0 : 0;
+    const long first_y = y0 < 0 ? -y0 : 0;
+    const long end_x = std::min<long>(surface->w, long(size.width) - x0);
+    const long end_y = std::min<long>(surface->h, long(size.height) - y0);
+    const bool negative = display_flags & DISPLAY_NEGATIVE;
+    for (long sy = first_y; sy < end_y; ++sy)
+        for (long sx = first_x; sx < end_x; ++sx) {
+            const Uint32 pixel = read_pixel(surface, static_cast<int>(sx), static_cast<int>(sy));
+            if (!is_transparent(surface, pixel))
+                continue;
+            if (dark_pixel(surface, pixel) != negative)
+                ++count.set;
+            else
+                ++count.clear;
+        }
+    return count;
 }

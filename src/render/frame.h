@@ -46,4 +46,17 @@ bool frame_surface_readable(const SDL_Surface *surface, std::string &why);
 // when the frame cannot be allocated.
 frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags);
 
+// The transparent pixels among those a frame shows, by how they come out.
+struct transparent_pixels {
+    unsigned set;
+    unsigned clear;
+};
+
+// Counts the pixels of the surface that its frame for display_flags shows
+// and that a colour key, or an alpha channel below full opacity, marks as
+// transparent. The frame ignores both and thresholds these pixels by their
+// colour like any other, so each is counted as it comes out there, -n
+// included. Nothing is counted for a surface the frame cannot read.
+transparent_pixels frame_transparency(SDL_Surface *surface, int display_flags);
+
 #endif

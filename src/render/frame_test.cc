@@ -362,4 +362,46 @@ TEST(FrameFromSurface, LocksSurfacesThatNeedIt)
     EXPECT_EQ(surface->locked, 0);
 }
 
+// Transparent pixels are counted as the frame shows them: by their colour,
+// after -n, and only where the frame does not cut them off.
+TEST(FrameTransparency, CountsShownPixelsByHowTheyComeOut)
+{
+    struct pixel {
+        int x;
+        Uint8 r, g, b, a;
+    };
+    const struct {
+        const char *name;
+        int width;
+        bool keyed;  // white is the colour key, and alpha is left out
+        int flags;
+        std::vector<pixel> pixels;  // on opaque white
+        transparent_pixels expected;
+    } cases[] = {
+        {"alpha", 4, false, 0, {{0, 0, 0, 0, 0}, {1, 255, 255, 255, 0}, {2, 0, 0, 0, 255}, {3, 255, 255, 255, 254}},
+         {1, 2}},
+        {"alpha negative", 4, false, DISPLAY_NEGATIVE, {{0, 0, 0, 0, 0}, {1, 255, 255, 255, 0}}, {1, 1}},
+        {"colour key", 4, true, 0, {{0, 0, 0, 0, 255}}, {0, 3}},
+        {"opaque", 4, false, 0, {{0, 0, 0, 0, 255}}, {0, 0}},
+        {"cut off", 300, false, 0, {{0, 0, 0, 0, 0}, {150, 0, 0, 0, 0}}, {1, 0}},
+        {"rolled", 300, false, DISPLAY_ROLL, {{0, 0, 0, 0, 0}, {150, 0, 0, 0, 0}}, {2, 0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        surface_owner surface = c.keyed ? make_surface(c.width, 1, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0)
+                                        : make_surface(c.width, 1, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000);
+        ASSERT_TRUE(surface);
+        SDL_FillRect(surface.get(), nullptr, SDL_MapRGBA(surface->format, 255, 255, 255, 255));
+        for (const pixel &p : c.pixels) {
+            SDL_Rect at = {Sint16(p.x), 0, 1, 1};
+            SDL_FillRect(surface.get(), &at, SDL_MapRGBA(surface->format, p.r, p.g, p.b, p.a));
+        }
+        if (c.keyed)
+            SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY, SDL_MapRGB(surface->format, 255, 255, 255));
+        const transparent_pixels counted = frame_transparency(surface.get(), c.flags);
+        EXPECT_EQ(counted.set, c.expected.set);
+        EXPECT_EQ(counted.clear, c.expected.clear);
+    }
+}
+
 } // namespace

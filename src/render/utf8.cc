@@ -37,3 +37,20 @@ std::vector<std::size_t> utf8_character_starts(std::string_view text)
     starts.push_back(at);
     return starts;
 }
+
+std::vector<unsigned long> utf8_characters(std::string_view text)
+{
+    // The lead byte gives 3, 4 or 5 bits by the length it starts, any
+    // other byte 6; a lone continuation byte stands for itself.
+    static constexpr unsigned char LEAD_BITS[] = {0, 0xFF, 0x1F, 0x0F, 0x07};
+    const std::vector<std::size_t> starts = utf8_character_starts(text);
+    std::vector<unsigned long> characters;
+    for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
+        const std::size_t length = starts[i + 1] - starts[i];
+        unsigned long code = static_cast<unsigned char>(text[starts[i]]) & LEAD_BITS[length];
+        for (std::size_t k = 1; k < length; ++k)
+            code = code << 6 | (static_cast<unsigned char>(text[starts[i] + k]) & 0x3F);
+        characters.push_back(code);
+    }
+    return characters;
+}

@@ -21,4 +21,8 @@ std::size_t utf8_whole_length(std::string_view text);
 // just past the last whole character.
 std::vector<std::size_t> utf8_character_starts(std::string_view text);
 
+// The characters of text as the decoder reads them, whole ones only. SDL_ttf
+// keeps only the low 16 bits of each to find its glyph.
+std::vector<unsigned long> utf8_characters(std::string_view text);
+
 #endif

@@ -26,6 +26,8 @@ The other pictures, all black on white:
                    flipping of it looks different.
   roll-W.png       W x 32 for W = 1, 128, 129, 1700, 1792 and 1800, its first and
                    last columns black.
+  logo.png         64 x 16, a black 16 x 8 block at (8, 4) on transparent black,
+                   as logos are often drawn: the frame ignores alpha.
 Files SDL_image must refuse:
   truncated.png    the first half of pattern-rgb.png.
   huge-header.png  a header declaring 1000000000 x 1000000000, no pixel data.
@@ -203,6 +205,9 @@ def main():
     areas((5000, 32), [(0, 0, 1605, 32), (3395, 0, 1605, 32)]).save(path('very-wide.png'))
     areas((128, 32), [(0, 0, 1, 1), (126, 0, 2, 1), (0, 31, 3, 1),
                       (124, 31, 4, 1)]).save(path('corners.png'))
+    logo = Image.new('RGBA', (64, 16), (0, 0, 0, 0))
+    logo.paste((0, 0, 0, 255), (8, 4, 24, 12))
+    logo.save(path('logo.png'))
     for width in (1, 128, 129, 1700, 1792, 1800):
         areas((width, 32), [(0, 0, 1, 32), (width - 1, 0, 1, 32)]).save(
             path('roll-%d.png' % width))

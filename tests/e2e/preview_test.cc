@@ -94,6 +94,142 @@ INSTANTIATE_TEST_SUITE_P(command_lines, preview, testing::ValuesIn(preview_cases
                              return std::string(info.param.name);
                          });
 
+// What follows the last picture drawn: the line that says what the display
+// is sent, and the hints.
+std::string after_picture(const std::string &out)
+{
+    const std::string box_end = "\u2518\n";
+    const std::size_t end = out.rfind(box_end);
+    return end == std::string::npos ? out : out.substr(end + box_end.size());
+}
+
+constexpr const char *LONG_LINE = "A line too long for the lid";
+constexpr int BOLD = 1;  // SDL_ttf's TTF_STYLE_BOLD, which -w asks for
+constexpr const char *STATIC_SENT = "A static frame of 128 \u00d7 32 (2 packets).\n";
+constexpr const char *IMAGE_SENT =
+    "The blank frame, every pixel set (2 packets), then a static frame of 128 \u00d7 32 (2 packets).\n";
+
+// The hint for LONG_LINE in DejaVu Sans at the automatic size, measured by
+// SDL_ttf itself: its width, and the largest smaller size at which it fits
+// 128 columns, checked to fit while one point more does not.
+std::string long_line_hint(int style, bool flashing)
+{
+    const render_e2e::ttf_probe &probe = render_e2e::ttf_probe::get();
+    EXPECT_TRUE(probe.usable());
+    const int in_use = probe.fitting_size(DEJAVU, 0, flashing ? 16 : 32);
+    const int width = probe.width(DEJAVU, 0, in_use, LONG_LINE, style);
+    int fits = in_use - 1;
+    while (fits > 0 && probe.width(DEJAVU, 0, fits, LONG_LINE, style) > 128)
+        --fits;
+    EXPECT_GT(width, 128);
+    EXPECT_GT(fits, 0);
+    EXPECT_LE(probe.width(DEJAVU, 0, fits, LONG_LINE, style), 128);
+    EXPECT_GT(probe.width(DEJAVU, 0, fits + 1, LONG_LINE, style), 128);
+    return "Only the middle 128 of the text's " + std::to_string(width) + " columns show; " +
+           (flashing ? "-R instead of -F" : "-R") + " rolls it, -s " + std::to_string(fits) + " or less fits.\n";
+}
+
+struct hint_case {
+    const char *name;
+    std::vector<std::string> args;
+    std::string after;  // the lines after the picture; with -o, all of standard error
+    int status = 0;
+    std::string err = "";
+};
+
+void PrintTo(const hint_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+std::vector<hint_case> hint_cases()
+{
+    const render_e2e::image_dir &images = render_e2e::image_dir::get();
+    const std::string echo_long = std::string("echo ") + LONG_LINE;
+    const std::string flashing_sent = "The blank frame, every pixel set (2 packets), then a frame of 128 \u00d7 16 "
+                                      "that flashes (2 packets).\n";
+    return {
+        {"none_for_a_short_text", {"-m", "Hi", "-t", DEJAVU}, STATIC_SENT},
+        {"none_for_a_small_opaque_picture", {"-f", images.path("small.png")}, IMAGE_SENT},
+        {"wide_text", {"-m", LONG_LINE, "-t", DEJAVU}, STATIC_SENT + long_line_hint(0, false)},
+        {"wide_text_flashing",
+         {"-m", LONG_LINE, "-F", "-t", DEJAVU},
+         "A frame of 128 \u00d7 16 that flashes (2 packets).\n" + long_line_hint(0, true)},
+        {"wide_command_line_bold",
+         {"-c", echo_long, "-w", "-t", DEJAVU},
+         STATIC_SENT + long_line_hint(BOLD, false)},
+        // The second poll finds no line, which ends the polls.
+        {"wide_command_line_polled",
+         {"-c", "test -e seen || { touch seen; " + echo_long + "; }", "-D", "-P", "1", "-t", DEJAVU},
+         STATIC_SENT + long_line_hint(0, false),
+         22,
+         "Nothing returned by the command!\n"},
+        {"missing_glyphs",
+         {"-m", "\u4f60\t\u597d lid", "-t", DEJAVU},
+         STATIC_SENT + std::string("DejaVuSans.ttf has no glyph for \u4f60 (U+4F60), U+0009 or \u597d (U+597D): "
+                                   "it draws a placeholder.\n")},
+        {"many_missing_glyphs",
+         {"-m", "\u4f60\u597d\u4e16\u754c\u548c\u5e73", "-t", DEJAVU},
+         STATIC_SENT + std::string("DejaVuSans.ttf has no glyph for 6 of the text's characters: it draws a "
+                                   "placeholder.\n")},
+        // 64 x 16 on transparent black, 16 x 8 of it opaque black.
+        {"transparent_logo",
+         {"-f", images.path("logo.png")},
+         IMAGE_SENT + std::string("Transparency is ignored: the 896 transparent pixels show set, "
+                                  "by their colour.\n")},
+        {"transparent_logo_negative",
+         {"-f", images.path("logo.png"), "-n"},
+         IMAGE_SENT + std::string("Transparency is ignored: the 896 transparent pixels show clear, "
+                                  "by their colour.\n")},
+        // The light colour of the palette is the colour key.
+        {"colour_key",
+         {"-f", images.path("pattern-palette-trns.png")},
+         IMAGE_SENT + std::string("Transparency is ignored: the 3328 transparent pixels show clear, "
+                                  "by their colour.\n")},
+        // Every pixel is partly transparent; 768 of them are dark.
+        {"partly_transparent",
+         {"-f", images.path("pattern-rgba.png")},
+         IMAGE_SENT + std::string("Transparency is ignored: of 4096 transparent pixels, 768 show set "
+                                  "and 3328 clear.\n")},
+        {"wide_picture",
+         {"-f", images.path("wide.png")},
+         IMAGE_SENT + std::string("Only the middle 128 \u00d7 32 of the 300 \u00d7 32 picture shows; "
+                                  "it is not scaled.\n")},
+        {"tall_picture_flashing",
+         {"-f", images.path("rows.png"), "-F"},
+         flashing_sent + "Only the middle 128 \u00d7 16 of the 128 \u00d7 32 picture shows; it is not scaled.\n"},
+        {"hint_beside_a_picture_file",
+         {"-f", images.path("logo.png"), "-o", "p.pbm"},
+         "Transparency is ignored: the 896 transparent pixels show set, by their colour.\n"},
+    };
+}
+
+class preview_hints : public testing::TestWithParam<hint_case> {};
+
+// Each rule of the display that applies gets one line after the picture,
+// or on standard error beside a picture file; none changes the status.
+TEST_P(preview_hints, follow_the_picture)
+{
+    const hint_case &c = GetParam();
+    const e2e::run_result r = e2e::run_script({}, "\"$LIDGLOW_PREVIEW\"" + quoted(c.args));
+    EXPECT_EQ(r.harness_error, "");
+    EXPECT_EQ(r.status, c.status) << r.summary();
+    const bool to_file = std::find(c.args.begin(), c.args.end(), "-o") != c.args.end();
+    if (to_file) {
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.after);
+    } else {
+        EXPECT_NE(r.out.find("\u2518\n"), std::string::npos) << r.out;
+        EXPECT_EQ(after_picture(r.out), c.after);
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(rules, preview_hints, testing::ValuesIn(hint_cases()),
+                         [](const testing::TestParamInfo<hint_case> &info) {
+                             return std::string(info.param.name);
+                         });
+
 // Counts characters, not bytes: the picture is drawn with one-column
 // Unicode characters.
 std::size_t widest_line(const std::string &text)

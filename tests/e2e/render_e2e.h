@@ -182,12 +182,13 @@ public:
         return -1;
     }
 
-    // The width in pixels of text rendered at size points, or -1.
-    int width(const char *font, long index, int size, const std::string &text) const
+    // The width in pixels of text rendered at size points in a style, or -1.
+    int width(const char *font, long index, int size, const std::string &text, int style = 0) const
     {
         void *f = open_ ? open_(font, size, index) : nullptr;
         if (!f)
             return -1;
+        set_style_(f, style);
         int w = -1, h = -1;
         if (size_utf8_(f, text.c_str(), &w, &h) < 0)
             w = -1;
@@ -204,6 +205,7 @@ private:
     using height_fn = int (*)(void *);
     using size_fn = int (*)(void *, const char *, int *, int *);
     using close_fn = void (*)(void *);
+    using style_fn = void (*)(void *, int);
 
     ttf_probe()
     {
@@ -215,13 +217,15 @@ private:
         height_ = reinterpret_cast<height_fn>(dlsym(lib, "TTF_FontHeight"));
         size_utf8_ = reinterpret_cast<size_fn>(dlsym(lib, "TTF_SizeUTF8"));
         close_ = reinterpret_cast<close_fn>(dlsym(lib, "TTF_CloseFont"));
-        if (init && open && height_ && size_utf8_ && close_ && init() == 0)
+        set_style_ = reinterpret_cast<style_fn>(dlsym(lib, "TTF_SetFontStyle"));
+        if (init && open && height_ && size_utf8_ && close_ && set_style_ && init() == 0)
             open_ = open;
     }
     open_fn open_ = nullptr;
     height_fn height_ = nullptr;
     size_fn size_utf8_ = nullptr;
     close_fn close_ = nullptr;
+    style_fn set_style_ = nullptr;
 };
 
 inline std::string picture_text(const picture &p)

@@ -1,0 +1,26 @@
+#ifndef LIDGLOW_PREVIEW_HINTS_H
+#define LIDGLOW_PREVIEW_HINTS_H
+
+#include <SDL_ttf.h>
+
+#include <string>
+
+#include "decode/decode_reply.h"
+#include "render/text.h"
+
+// Lines that say where the display's rules make the picture differ from
+// what was asked for, one for each rule that applies, each ending in a
+// newline; empty when none does. They are read from the decoder's reply
+// and measured with the font that rendered the text, so that they agree
+// with the picture.
+
+// A picture larger than its frame, and transparent pixels that the frame
+// shows.
+std::string picture_hints(const decode_reply &picture);
+
+// A text wider than its frame, with -R and the largest -s at which it
+// fits, and characters that the font has no glyph for. font is the font
+// that rendered the text, opened for spec.
+std::string text_hints(const char *text, TTF_Font *font, const font_spec &spec, int display_flags);
+
+#endif
