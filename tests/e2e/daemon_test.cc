@@ -49,10 +49,11 @@ const std::string &syslog_problem()
     return problem;
 }
 
-#define NEEDS_SYSLOG_CAPTURE()                                          \
-    do {                                                                \
-        if (!syslog_problem().empty())                                  \
-            GTEST_SKIP() << "no syslog capture: " << syslog_problem(); \
+#define NEEDS_SYSLOG_CAPTURE()                                                     \
+    do {                                                                           \
+        if (!syslog_problem().empty())                                             \
+            GTEST_SKIP() << "syslog capture needs root or a user namespace; "      \
+                         << syslog_problem();                                      \
     } while (0)
 
 std::map<std::string, std::string> report_of(const std::string &out)
