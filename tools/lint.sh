@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks what the compiler does not: the manual pages, the shell scripts,
 # the completion files, the rc.d script's command line, the systemd unit
-# and the list of files that a staged install puts in place.
+# (its syntax and its exposure), the sysusers.d file and the list of files
+# that a staged install puts in place.
 # Needs mandoc, shellcheck, zsh and, for the install checks, systemd.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,15 +45,20 @@ for page in $(source_files | grep -E '\.[1-9]$'); do
 done
 
 # Shell scripts, found by name or by their first line; the rc.d script is
-# one of them.
+# one of them, and must stay one.
+rc_script_checked=no
 for script in $(source_files); do
     is_shell_script "$script" || continue
+    [ "${script#"$top"/}" != dist/freebsd/files/lidglow.in ] || rc_script_checked=yes
     if shellcheck "$script"; then
         pass "shellcheck ${script#"$top"/}"
     else
         fail "shellcheck ${script#"$top"/}"
     fi
 done
+if [ "$rc_script_checked" = no ]; then
+    fail "shellcheck never saw dist/freebsd/files/lidglow.in"
+fi
 
 # Rooms of src/, lowest first. A file may include its own room and the
 # rooms below it; rooms on one line stand side by side and include neither
@@ -92,26 +98,33 @@ else
     fail "zsh -n dist/completion/_lidglow"
 fi
 
-# rc.subr evaluates command_args, so the rc.d script must hand any command
-# over as one argument. A stand-in for rc.subr runs the script with printf
-# in place of lidglow.
+# The rc.d script starts lidglow itself, as lidglow_user, and must hand any
+# command over as one argument. A stand-in for rc.subr runs the script's
+# start, with printf in place of lidglow, of chroot(8) and of install(1).
 cat >"$work/rc.subr" <<'EOF'
 load_rc_config() { :; }
-run_rc_command() { eval "$command $rc_flags $command_args"; }
+run_rc_command() { $start_precmd && $start_cmd; }
+install() { printf '[install %s]\n' "$*"; }
+chroot_stand_in() { printf '[chroot %s %s %s %s %s %s %s]' "$1" "$2" "$3" "$4" "$5" "$6" "$7"; shift 7; "$@"; }
 EOF
 sed -e "s|/etc/rc.subr|$work/rc.subr|" -e "s|%%PREFIX%%/bin/lidglow|printf '<%s>'|" \
-    "$top/dist/freebsd/files/lidglow.in" >"$work/rc.d-lidglow"
-while IFS='|' read -r command flags expected; do
-    got=$(lidglow_command=$command rc_flags=$flags sh "$work/rc.d-lidglow" start)
-    if [ "$got" = "$expected" ]; then
+    -e "s|/usr/sbin/chroot|chroot_stand_in|" "$top/dist/freebsd/files/lidglow.in" >"$work/rc.d-lidglow"
+while IFS='|' read -r command flags user group expected; do
+    got=$(lidglow_command=$command rc_flags=$flags lidglow_user=$user lidglow_group=$group \
+        sh "$work/rc.d-lidglow" start)
+    user=${user:-lidglow} group=${group:-lidglow}
+    want="[install -d -o $user -g $group -m 0755 /var/run/lidglow]
+Starting lidglow.
+[chroot -u $user -g $group -G $group /]$expected"
+    if [ "$got" = "$want" ]; then
         pass "rc.d script passes on: $command"
     else
-        fail "rc.d script passes on: $command: got $got, want $expected"
+        fail "rc.d script passes on: $command: got $got, want $want"
     fi
 done <<'EOF'
-date +%H:%M||<-c><date +%H:%M><-D><-p></var/run/lidglow.pid>
-echo 'it''s' "$HOME" `id` \||<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/run/lidglow.pid>
-uptime|-P 30 -t /f.ttf|<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow.pid>
+date +%H:%M||||<-c><date +%H:%M><-D><-p></var/run/lidglow/lidglow.pid>
+echo 'it''s' "$HOME" `id` \||||<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/run/lidglow/lidglow.pid>
+uptime|-P 30 -t /f.ttf|me|staff|<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
 EOF
 
 # Staged installs: each configuration must yield exactly its files.
@@ -149,6 +162,8 @@ unit_dir=$(pkg-config --variable=systemdsystemunitdir systemd 2>/dev/null || tru
 udev_dir=$(pkg-config --variable=udevdir udev 2>/dev/null || true)
 rules_dir=/usr/local/lib/udev/rules.d
 [ -z "$udev_dir" ] || rules_dir=$udev_dir/rules.d
+sysusers_dir=$(pkg-config --variable=sysusersdir systemd 2>/dev/null || true)
+[ -n "$sysusers_dir" ] || sysusers_dir=/usr/local/lib/sysusers.d
 always="/usr/local/bin/lidglow
 /usr/local/bin/lidglow-preview
 /usr/local/share/bash-completion/completions/lidglow
@@ -190,7 +205,8 @@ staged_install linux
 expect_files linux "$always
 $documentation
 $unit_dir/lidglow.service
-$rules_dir/70-lidglow.rules"
+$rules_dir/70-lidglow.rules
+$sysusers_dir/lidglow.conf"
 
 staged_install freebsd-files -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RULE=OFF \
     -DLIDGLOW_INSTALL_EXAMPLES=OFF -DLIDGLOW_INSTALL_RC_SCRIPT=ON -DLIDGLOW_INSTALL_DEVD_RULE=ON
@@ -226,6 +242,33 @@ if systemd-analyze verify --man=no --root="$root" lidglow.service \
 else
     cat "$work/verify.log"
     fail "systemd-analyze verify lidglow.service"
+fi
+
+# The unit's exposure as systemd-analyze rates it offline, on the staged
+# install: at most 2.0 (its threshold counts in tenths).
+if systemd-analyze security --offline=true --threshold=20 --root="$root" lidglow.service \
+    >"$work/security.log" 2>&1; then
+    score=$(sed -n 's/.*Overall exposure level for lidglow.service: \([0-9.]*\).*/\1/p' "$work/security.log")
+    pass "systemd-analyze security lidglow.service: exposure $score, at most 2.0"
+else
+    cat "$work/security.log"
+    fail "systemd-analyze security lidglow.service: exposure above 2.0"
+fi
+
+# systemd-sysusers reports a bad line without failing, so anything but the
+# creation of the user and group lidglow and the files it would write fails.
+if systemd-sysusers --help | grep -q -- --dry-run; then
+    systemd-sysusers --dry-run --root="$work/linux" >"$work/sysusers.log" 2>&1 || true
+    if grep -q "^Creating group 'lidglow' with GID [0-9]*\.$" "$work/sysusers.log" &&
+        grep -q "^Creating user 'lidglow' (.*) with UID [0-9]* and GID [0-9]*\.$" "$work/sysusers.log" &&
+        ! grep -Ev "^(Creating (user|group) 'lidglow' |Would write /etc/)" "$work/sysusers.log"; then
+        pass "systemd-sysusers --dry-run creates the user and group lidglow"
+    else
+        cat "$work/sysusers.log"
+        fail "systemd-sysusers --dry-run creates the user and group lidglow"
+    fi
+else
+    echo "skipped: this systemd-sysusers has no --dry-run"
 fi
 
 echo "lint: $((checks - failures)) passed, $failures failed"

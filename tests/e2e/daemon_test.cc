@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -37,6 +39,22 @@ sleeping() { wait_until '[ -s "$T/cmd" ] && [ "$(readlink /proc/$(cat "$T/cmd")/
 fds_of() { ls /proc/$1/fd | sort -n | tr '\n' ' '; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 )SH";
+
+// The records are captured in a mount namespace of the script's own, which
+// takes root or a user namespace. Without either, an ordinary user skips
+// these tests and is told why; root must always have the capture.
+const std::string &syslog_problem()
+{
+    static const std::string problem = geteuid() == 0 ? "" : e2e::syslog_capture_problem();
+    return problem;
+}
+
+#define NEEDS_SYSLOG_CAPTURE()                                                     \
+    do {                                                                           \
+        if (!syslog_problem().empty())                                             \
+            GTEST_SKIP() << "syslog capture needs root or a user namespace; "      \
+                         << syslog_problem();                                      \
+    } while (0)
 
 std::map<std::string, std::string> report_of(const std::string &out)
 {
@@ -90,12 +108,33 @@ std::string daemon_args(const std::string &command, const std::string &extra = "
     return "\"$LIDGLOW\" -c '" + command + "' -t " + FONT + " -D -p \"$P\" " + extra;
 }
 
+// The daemon runs as the user who starts it, or, as services run it, as an
+// unprivileged user of its own whose pid file root reads: root's second
+// daemon and root's -k find it there.
 TEST(daemon, starts_detached_and_is_stopped_by_k)
 {
-    const e2e::run_result r = run_daemon_script(daemon_args("echo hello", "-P 1") + R"SH(
+    NEEDS_SYSLOG_CAPTURE();
+    struct daemon_user {
+        const char *name;
+        std::string as;   // what runs the daemon as its user
+        std::string uid;  // that user's id
+    };
+    std::vector<daemon_user> users = {{"the invoking user", "", std::to_string(geteuid())}};
+    if (geteuid() == 0)
+        users.push_back({"nobody, seen by root", e2e::unprivileged_prefix(), "65534"});
+    for (const daemon_user &user : users) {
+        SCOPED_TRACE(user.name);
+        const e2e::run_result r = run_daemon_script("AS='" + user.as + R"SH('
+chmod 755 "$T"
+mkdir "$T/run"
+[ -z "$AS" ] || chown 65534:65534 "$T/run"
+P=$T/run/d.pid
+$AS )SH" + daemon_args("echo hello", "-P 1") + R"SH(
 echo start=$?
 pid=$(daemon_pid); echo pid=$pid
 echo mode=$(stat -c %a "$P")
+echo owner=$(stat -c %u "$P")
+echo uid=$(sed -n 's/^Uid:[[:space:]]*\([0-9]*\).*/\1/p' /proc/$pid/status)
 alive "$pid" && echo running=yes
 "$LIDGLOW" -c x -t /nonexistent -D -p "$P" 2>"$T/second.err"; echo second=$?
 echo second_err=$(cat "$T/second.err")
@@ -106,33 +145,37 @@ wait_until '! alive $pid' && echo gone=yes
 "$LIDGLOW" -k -p "$P" 2>"$T/again.err"; echo again=$?
 echo again_err=$(cat "$T/again.err")
 [ -e "$P" ] || echo no_file_left=yes
-)SH");
-    ASSERT_EQ(0, r.status) << r.summary();
-    auto v = report_of(r.out);
-    const std::string pid = v["pid"];
-    ASSERT_FALSE(pid.empty()) << r.summary();
-    EXPECT_EQ("0", v["start"]);
-    EXPECT_EQ("600", v["mode"]);
-    EXPECT_EQ("yes", v["running"]);
-    EXPECT_EQ("17", v["second"]);
-    EXPECT_EQ("Daemon already running, pid: " + pid, v["second_err"]);
-    EXPECT_EQ("yes", v["still_running"]);
-    EXPECT_EQ("17", v["stop"]);
-    EXPECT_EQ("yes", v["gone"]);
-    EXPECT_EQ("yes", v["pidfile_gone"]);
-    EXPECT_EQ("3", v["again"]);
-    EXPECT_EQ("Daemon not found!", v["again_err"]);
-    EXPECT_EQ("yes", v["no_file_left"]);
-    EXPECT_TRUE(has_record(r, "<14>", "Daemon started, pid: " + pid)) << r.summary();
-    EXPECT_TRUE(has_record(r, "<14>", "Daemon terminated, pid: " + pid)) << r.summary();
-    EXPECT_TRUE(records_with(r, "Daemon stopped").empty());
-    // The daemon showed its line once and let go of the display at the end.
-    ASSERT_EQ(1u, r.transfers.size()) << r.summary();
-    EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size()) << r.summary();
+)SH", {"--shared"});
+        ASSERT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        const std::string pid = v["pid"];
+        ASSERT_FALSE(pid.empty()) << r.summary();
+        EXPECT_EQ("0", v["start"]);
+        EXPECT_EQ("600", v["mode"]);
+        EXPECT_EQ(user.uid, v["uid"]);
+        EXPECT_EQ(user.uid, v["owner"]);
+        EXPECT_EQ("yes", v["running"]);
+        EXPECT_EQ("17", v["second"]);
+        EXPECT_EQ("Daemon already running, pid: " + pid, v["second_err"]);
+        EXPECT_EQ("yes", v["still_running"]);
+        EXPECT_EQ("17", v["stop"]);
+        EXPECT_EQ("yes", v["gone"]);
+        EXPECT_EQ("yes", v["pidfile_gone"]);
+        EXPECT_EQ("3", v["again"]);
+        EXPECT_EQ("Daemon not found!", v["again_err"]);
+        EXPECT_EQ("yes", v["no_file_left"]);
+        EXPECT_TRUE(has_record(r, "<14>", "Daemon started, pid: " + pid)) << r.summary();
+        EXPECT_TRUE(has_record(r, "<14>", "Daemon terminated, pid: " + pid)) << r.summary();
+        EXPECT_TRUE(records_with(r, "Daemon stopped").empty());
+        // The daemon showed its line once and let go of the display at the end.
+        ASSERT_EQ(1u, r.transfers.size()) << r.summary();
+        EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size()) << r.summary();
+    }
 }
 
 TEST(daemon, sends_only_lines_that_change)
 {
+    NEEDS_SYSLOG_CAPTURE();
     // The command prints "same" for three polls, then a new line each poll.
     const std::string command =
         "n=$(cat $T/n 2>/dev/null || echo 0); echo $((n+1)) > $T/n; "
@@ -156,6 +199,7 @@ wait_until '! alive $pid' && echo gone=yes
 
 TEST(daemon, unchanged_line_sends_nothing_while_reopening)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const e2e::run_result r = run_daemon_script(daemon_args("echo steady", "-P 0") + R"SH(
 pid=$(daemon_pid)
 wait_until '[ $(claims) -ge 10 ]'
@@ -171,6 +215,7 @@ wait_until '! alive $pid' && echo gone=yes
 
 TEST(daemon, stops_when_the_output_becomes_empty)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const std::string command = "[ -e $T/empty ] || echo text";
     const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(command, "-P 0") + R"SH(
 pid=$(daemon_pid)
@@ -189,6 +234,7 @@ wait_until '! alive $pid' && echo gone=yes
 
 TEST(daemon, stops_when_the_display_vanishes)
 {
+    NEEDS_SYSLOG_CAPTURE();
     // The node disappears once the second claimed handle is released, so
     // the reopen after the second pause fails.
     const e2e::run_result r = run_daemon_script(daemon_args("echo x", "-P 0") + R"SH(
@@ -211,6 +257,7 @@ wait_until '! alive $pid' && echo gone=yes
 
 TEST(daemon, a_failing_write_stops_it_with_the_errno)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 0") + R"SH(
 pid=$(daemon_pid)
 wait_until '! alive $pid' && echo gone=yes
@@ -223,6 +270,7 @@ wait_until '! alive $pid' && echo gone=yes
 
 TEST(daemon, sighup_during_a_long_pause_polls_at_once)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 1000") + R"SH(
 pid=$(daemon_pid)
 wait_until '[ $(bulks) -ge 2 ]'
@@ -247,6 +295,7 @@ wait_until '! alive $pid' && echo gone=yes
 
 TEST(daemon, sigterm_ends_it_cleanly_in_the_pause_and_during_a_poll)
 {
+    NEEDS_SYSLOG_CAPTURE();
     struct sigterm_case {
         const char *name;
         std::string command;
@@ -282,6 +331,7 @@ wait_until '! alive $pid' && echo gone=yes
 // even when the command ignores SIGTERM.
 TEST(daemon, sigterm_while_the_command_runs_ends_both_at_once)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const struct {
         const char *name;
         const char *command;
@@ -325,6 +375,7 @@ wait_until '! alive $command' && echo command_gone=yes
 // file, the font, the display) to the command.
 TEST(daemon, commands_inherit_only_the_standard_descriptors)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const std::string command = "echo $$ > $T/cmd; echo x; exec sleep 1";
     const e2e::run_result r = run_daemon_script(
         "export T\n\"$LIDGLOW\" -c '" + command + "' -t " + FONT + R"SH( &
@@ -349,6 +400,7 @@ wait_until '! alive $pid' && echo gone=yes
 // it was started from, and -k with the same -p finds it there.
 TEST(daemon, relative_font_and_pid_file_stay_where_they_were_named)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const e2e::run_result r = run_daemon_script("cp " + std::string(FONT) + R"SH( font.ttf
 name=lidglow-e2e-$$.pid
 "$LIDGLOW" -c 'echo x' -t font.ttf -D -P 0 -p $name; echo start=$?
@@ -377,6 +429,7 @@ wait_until '! alive $pid' && echo gone=yes
 // overwritten; the daemon and -k refuse it without touching the target.
 TEST(daemon, symbolic_link_pid_file_is_refused)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const e2e::run_result r = run_daemon_script(R"SH(
 echo keep > "$T/target"
 ln -s "$T/target" "$T/link.pid"
@@ -401,6 +454,7 @@ echo target=$(cat "$T/target")
 
 TEST(daemon, runs_without_a_pid_file_it_cannot_create)
 {
+    NEEDS_SYSLOG_CAPTURE();
     const e2e::run_result r = run_daemon_script(R"SH(
 "$LIDGLOW" -c 'echo x' -t )SH" + std::string(FONT) + R"SH( -D -P 0 -p /nonexistent/dir/d.pid 2>"$T/err"
 echo start=$?
@@ -421,8 +475,9 @@ wait_until '! alive $pid' && echo gone=yes
 
 TEST(daemon, stop_request_without_usable_pid_is_silent)
 {
-    // Another process holds the lock on an empty pid file.
-    const e2e::run_result r = run_daemon_script(R"SH(
+    // Another process holds the lock on an empty pid file; no daemon runs,
+    // so nothing is logged.
+    const e2e::run_result r = e2e::run_script({}, std::string(PRELUDE) + R"SH(
 : > "$P"
 flock "$P" sleep 3 &
 holder=$!

@@ -318,6 +318,22 @@ run_result run_script(const std::vector<std::string> &vdisplay_options, const st
     return run_vdisplay(vdisplay_options, {"/bin/sh", "-c", script}, stdin_data);
 }
 
+std::string unprivileged_prefix()
+{
+    return geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+}
+
+std::string syslog_capture_problem()
+{
+    const run_result r = run_vdisplay({"--syslog", "@TMP@/syslog"}, {"/bin/true"}, "");
+    if (r.status == 0 && r.harness_error.empty())
+        return "";
+    std::string problem = r.harness_error.empty() ? r.err : r.harness_error;
+    while (!problem.empty() && problem.back() == '\n')
+        problem.pop_back();
+    return problem.empty() ? "vdisplay --syslog failed with status " + std::to_string(r.status) : problem;
+}
+
 std::vector<std::string> libusb_order(const std::vector<std::string> &layout_options)
 {
     std::vector<std::string> argv = {vdisplay_bin()};

@@ -56,6 +56,15 @@ run_result run_lidglow(const std::vector<std::string> &vdisplay_options,
 run_result run_script(const std::vector<std::string> &vdisplay_options, const std::string &script,
                       std::string_view stdin_data = "");
 
+// The prefix for a script line that runs its command as nobody, with no
+// other group: setpriv for root, nothing for anyone else, who is
+// unprivileged already. Such runs need vdisplay's --shared.
+std::string unprivileged_prefix();
+
+// Why vdisplay cannot capture syslog records here (it needs root, or a user
+// namespace of its own), in its own words; empty when it can.
+std::string syslog_capture_problem();
+
 // The nodes in the order libusb 0.1 lists them for a layout of displays.
 std::vector<std::string> libusb_order(const std::vector<std::string> &layout_options);
 

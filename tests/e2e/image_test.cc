@@ -274,6 +274,34 @@ INSTANTIATE_TEST_SUITE_P(modes, image_geometry, testing::ValuesIn(geometry_cases
                              return std::string(info.param.name);
                          });
 
+// An unprivileged run has no root to give up: its decoder shows a picture
+// and is contained as root's is. Root's runs are made as nobody.
+TEST(image_unprivileged, decodes_in_the_same_contained_child)
+{
+    const struct {
+        const char *file;
+        int status;
+        const char *err;
+    } cases[] = {
+        {"pattern-rgb.png", 0, ""},
+        {"hostile-wide.gif", 22, "Cannot decode hostile-wide.gif: the decoder crashed (signal 11)\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const e2e::run_result r = e2e::run_script(
+            {"--shared"}, "chmod 755 \"$E2E_TMPDIR\" && cp '" + images().path(c.file) + "' . && chmod 644 " +
+                              c.file + " && " + e2e::unprivileged_prefix() + " \"$LIDGLOW\" -f " + c.file);
+        EXPECT_EQ(r.status, c.status) << r.summary();
+        EXPECT_EQ(r.err, c.err);
+        if (c.status == 0) {
+            ASSERT_EQ(r.transfers.size(), 2u) << r.summary();
+            EXPECT_EQ(r.transfers[1].picture, pattern_picture());
+        } else {
+            EXPECT_TRUE(r.transfers.empty()) << r.summary();
+        }
+    }
+}
+
 struct bad_image_case {
     const char *name;
     const char *file;  // in the image directory

@@ -53,8 +53,15 @@
 // that the preload cannot see, so the command runs in a private mount
 // namespace in which /dev/log is a datagram socket of vdisplay (bound at
 // VDISPLAY_ROOT/dev/log, where the preload sends /dev/log too). Without a
-// /dev/log on the host, an overlay on /dev provides the mount point. This
-// needs CAP_SYS_ADMIN; without it vdisplay fails with status 125.
+// /dev/log on the host, a tmpfs on /dev provides the mount point. This
+// needs CAP_SYS_ADMIN; without it vdisplay makes the mounts in a user
+// namespace of the command's own, where the system allows one, with the
+// command's user and group mapped to themselves, so that the command runs
+// with the same ids and no capabilities. When neither works vdisplay fails
+// with status 125.
+//
+// --shared: the test bed and its nodes are open to every user, so that the
+// command may run parts of itself as another user.
 //
 // vdisplay is a child subreaper: detached daemons become its children, are
 // reaped as soon as they end, and whatever is still running when the
@@ -134,6 +141,7 @@ const char USAGE[] =
     "Output:\n"
     "  --log FILE          write the event record to FILE\n"
     "  --syslog FILE       append every syslog(3) record of the command to FILE\n"
+    "  --shared            let every user reach the test bed and open the displays\n"
     "  --show              print an account of what the displays received\n"
     "  --show-log FILE     print that account for an existing record and exit\n"
     "  --libusb-order      print the nodes in libusb 0.1's order and exit\n";
@@ -154,6 +162,7 @@ struct options {
     unsigned long fail_write = 0;    // 0: never
     unsigned long vanish_after = 0;  // 0: never
     bool no_open = false;
+    bool shared = false;
     bool show = false;
     bool libusb_order = false;
     std::string log_path;
@@ -602,6 +611,8 @@ int parse_options(int argc, char **argv, options &o)
             o.write_result = v;
         } else if (a == "--no-open") {
             o.no_open = true;
+        } else if (a == "--shared") {
+            o.shared = true;
         } else if (a == "--fail-write" || a == "--vanish-after") {
             const char *v = value(a.c_str());
             if (v == nullptr || !parse_unsigned(v, 1000000000, 10, n) || n == 0) {
@@ -675,80 +686,138 @@ std::string descriptor_hex(const display_entry &d)
     return hex;
 }
 
+// One entry of the host's /dev, to be shown again in the child's /dev.
+struct dev_entry {
+    std::string from, to;  // old-dev/NAME and /dev/NAME
+    mode_t type = 0;       // S_IFDIR, S_IFLNK or another file type
+    std::string link;      // a symbolic link's target
+};
+
 // The paths and mounts that the child needs to see a private /dev/log. All
 // of it is worked out before the fork, so the child only makes syscalls.
 struct syslog_plan {
     bool wanted = false;
     bool host_has_log = false;
     std::string socket_path;  // bound by vdisplay inside the test bed
-    std::string scratch;      // a tmpfs for the overlay's upper layer
-    std::string upper, work, old_dev;
-    std::string overlay_options;
-    std::vector<std::string> dev_submounts;  // e.g. "pts", "shm"
+    std::string scratch;      // a tmpfs that keeps the host's /dev in reach
+    std::string old_dev;
+    std::vector<dev_entry> dev_entries;
+    std::string uid_map, gid_map;  // the ids mapped to themselves
 };
 
-std::vector<std::string> dev_submounts()
+std::vector<dev_entry> dev_entries(const std::string &old_dev)
 {
-    std::vector<std::string> mounts;
-    std::ifstream in("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point;
-        fields >> id >> parent >> device >> root >> point;
-        if (point.compare(0, 5, "/dev/") != 0)
+    std::vector<dev_entry> entries;
+    std::unique_ptr<DIR, int (*)(DIR *)> dev(opendir("/dev"), closedir);
+    if (!dev)
+        return entries;
+    while (const struct dirent *d = readdir(dev.get())) {
+        const std::string name = d->d_name;
+        struct stat st {};
+        if (name == "." || name == ".." || lstat(("/dev/" + name).c_str(), &st) != 0)
             continue;
-        std::string rest = point.substr(5);
-        if (rest.find('/') != std::string::npos)
-            continue;  // comes along with its parent's recursive bind
-        bool seen = false;
-        for (const std::string &m : mounts)
-            seen = seen || m == rest;
-        if (!seen)
-            mounts.push_back(rest);
+        dev_entry e;
+        e.from = old_dev + "/" + name;
+        e.to = "/dev/" + name;
+        e.type = st.st_mode & S_IFMT;
+        if (e.type == S_IFLNK) {
+            char target[4096];
+            const ssize_t n = readlink(e.to.c_str(), target, sizeof target - 1);
+            if (n <= 0)
+                continue;
+            e.link.assign(target, static_cast<std::size_t>(n));
+        }
+        entries.push_back(e);
     }
-    return mounts;
+    return entries;
+}
+
+bool write_proc_file(const char *path, const std::string &text)
+{
+    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    close(fd);
+    return written;
+}
+
+// A mount namespace of the child's own. Without the privilege for it, a
+// user namespace in which the child's ids stand for themselves gives the
+// privilege over that namespace alone; the command loses it when it is
+// executed, since its user id there is not 0.
+bool unshare_mounts(const syslog_plan &plan, const char *&step)
+{
+    step = "unshare";
+    if (unshare(CLONE_NEWNS) == 0)
+        return true;
+    if (errno != EPERM)
+        return false;
+    step = "unshare with a user namespace";
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+        return false;
+    step = "mapping the user and group";
+    return write_proc_file("/proc/self/setgroups", "deny") &&
+           write_proc_file("/proc/self/uid_map", plan.uid_map) &&
+           write_proc_file("/proc/self/gid_map", plan.gid_map);
+}
+
+// Makes /dev a tmpfs that shows the host's entries again, each bound from
+// the host's /dev (directories with the mounts below them), so that there
+// is a file to mount the socket on. An overlay would be shorter, but in a
+// user namespace the host's /dev, with mounts of its own below it, cannot
+// be an overlay's lower layer.
+bool rebuild_dev(const syslog_plan &plan, const char *&step)
+{
+    step = "mounting the scratch tmpfs";
+    if (mount("tmpfs", plan.scratch.c_str(), "tmpfs", 0, "mode=0700") != 0)
+        return false;
+    step = "keeping the old /dev";
+    if (mkdir(plan.old_dev.c_str(), 0755) != 0 ||
+        mount("/dev", plan.old_dev.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
+        return false;
+    step = "mounting a tmpfs on /dev";
+    if (mount("tmpfs", "/dev", "tmpfs", MS_NOSUID, "mode=0755") != 0)
+        return false;
+    step = "showing the old entries of /dev";
+    for (const dev_entry &e : plan.dev_entries) {
+        if (e.type == S_IFLNK) {
+            if (symlink(e.link.c_str(), e.to.c_str()) != 0)
+                return false;
+            continue;
+        }
+        if (e.type == S_IFDIR) {
+            if (mkdir(e.to.c_str(), 0755) != 0)
+                return false;
+        } else {
+            const int fd = open(e.to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd < 0)
+                return false;
+            close(fd);
+        }
+        if (mount(e.from.c_str(), e.to.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
+            return false;
+    }
+    step = "creating /dev/log";
+    const int fd = open("/dev/log", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
 }
 
 // In the child: a private mount namespace in which /dev/log is vdisplay's
 // socket. glibc's syslog connects to /dev/log with an internal call that
-// no preload sees, so the path itself has to lead to the socket. Where the
-// host has no /dev/log to mount over, an overlay on /dev supplies one.
+// no preload sees, so the path itself has to lead to the socket.
 bool enter_syslog_namespace(const syslog_plan &plan, const char *&step)
 {
-    step = "unshare";
-    if (unshare(CLONE_NEWNS) != 0)
+    if (!unshare_mounts(plan, step))
         return false;
     step = "making / private";
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         return false;
-    if (!plan.host_has_log) {
-        step = "mounting the scratch tmpfs";
-        if (mount("tmpfs", plan.scratch.c_str(), "tmpfs", 0, "mode=0700") != 0)
-            return false;
-        step = "creating overlay directories";
-        if (mkdir(plan.upper.c_str(), 0755) != 0 || mkdir(plan.work.c_str(), 0700) != 0 ||
-            mkdir(plan.old_dev.c_str(), 0755) != 0)
-            return false;
-        step = "keeping the old /dev";
-        if (mount("/dev", plan.old_dev.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
-            return false;
-        step = "mounting the overlay on /dev";
-        if (mount("overlay", "/dev", "overlay", 0, plan.overlay_options.c_str()) != 0)
-            return false;
-        step = "restoring the mounts under /dev";
-        for (const std::string &sub : plan.dev_submounts) {
-            std::string from = plan.old_dev + "/" + sub;
-            std::string to = "/dev/" + sub;
-            if (mount(from.c_str(), to.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0)
-                return false;
-        }
-        step = "creating /dev/log";
-        int fd = open("/dev/log", O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0)
-            return false;
-        close(fd);
-    }
+    if (!plan.host_has_log && !rebuild_dev(plan, step))
+        return false;
     step = "mounting the socket on /dev/log";
     return mount(plan.socket_path.c_str(), "/dev/log", nullptr, MS_BIND, nullptr) == 0;
 }
@@ -858,6 +927,16 @@ bool add_displays(session &s)
             g_error_free(error);
             return false;
         }
+        // The preload reaches the handler through a socket beside the node.
+        const std::string socket = s.root + "/ioctl" + d.dev_path;
+        if (s.opts->shared && (chmod(d.file.c_str(), 0666) != 0 || chmod(socket.c_str(), 0666) != 0)) {
+            fail("cannot share %s: %s", d.node.c_str(), std::strerror(errno));
+            return false;
+        }
+    }
+    if (s.opts->shared && chmod(s.root.c_str(), 0755) != 0) {
+        fail("cannot share the test bed: %s", std::strerror(errno));
+        return false;
     }
     if (s.opts->none) {
         // An empty bus keeps libusb looking inside the test bed; with no
@@ -917,11 +996,10 @@ bool prepare_syslog(session &s)
     struct stat st {};
     plan.host_has_log = stat("/dev/log", &st) == 0;
     plan.scratch = s.root + "/vdisplay-ns";
-    plan.upper = plan.scratch + "/upper";
-    plan.work = plan.scratch + "/work";
     plan.old_dev = plan.scratch + "/old-dev";
-    plan.overlay_options = "lowerdir=/dev,upperdir=" + plan.upper + ",workdir=" + plan.work;
-    plan.dev_submounts = dev_submounts();
+    plan.dev_entries = dev_entries(plan.old_dev);
+    plan.uid_map = std::to_string(geteuid()) + " " + std::to_string(geteuid()) + " 1\n";
+    plan.gid_map = std::to_string(getegid()) + " " + std::to_string(getegid()) + " 1\n";
 
     s.syslog_file = std::fopen(s.opts->syslog_path.c_str(), "ae");
     if (s.syslog_file == nullptr) {
