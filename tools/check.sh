@@ -20,7 +20,7 @@ esac
 run_suite() {
     dir=$1
     shift
-    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLIDGLOW_WERROR=ON $e2e "$@"
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLIDGLOW_TESTS=ON -DLIDGLOW_WERROR=ON $e2e "$@"
     cmake --build "$dir" -j "$jobs"
     (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }
