@@ -13,8 +13,11 @@ option(LIDGLOW_INSTALL_EXAMPLES "Install the example scripts and the licence as 
 
 install(TARGETS lidglow lidglow-preview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES doc/lidglow.1 doc/lidglow-preview.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES dist/completion/lidglow.bash
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME lidglow)
+# bash-completion loads a command's completion from a file of its name.
+foreach(program lidglow lidglow-preview)
+  install(FILES dist/completion/lidglow.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program})
+endforeach()
 install(FILES dist/completion/_lidglow DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
 
 if(LIDGLOW_INSTALL_EXAMPLES)

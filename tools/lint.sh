@@ -120,6 +120,7 @@ rules_dir=/usr/local/lib/udev/rules.d
 always="/usr/local/bin/lidglow
 /usr/local/bin/lidglow-preview
 /usr/local/share/bash-completion/completions/lidglow
+/usr/local/share/bash-completion/completions/lidglow-preview
 /usr/local/share/man/man1/lidglow.1
 /usr/local/share/man/man1/lidglow-preview.1
 /usr/local/share/zsh/site-functions/_lidglow"
