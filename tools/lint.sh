@@ -96,6 +96,14 @@ else
     pass "examples name no installation directory"
 fi
 
+# CI runs the test command that README.md gives.
+readme_test=$(sed -n 's/^\(sh tools\/install-deps\.sh --tests && .*\)/\1/p' "$top/README.md")
+if [ -n "$readme_test" ] && grep -qF "$readme_test" "$top/.ci/run"; then
+    pass "README.md's test command is the one CI runs"
+else
+    fail "README.md's test command is the one CI runs: '$readme_test' not in .ci/run"
+fi
+
 # -h, the manual page and README.md must show the same usage lines and
 # describe the same options.
 "$build/lidglow" -h >"$work/usage"
