@@ -1,6 +1,7 @@
-# What `cmake --install` puts in place besides the binary and its manual:
-# each platform's service files and device rule (each can be switched off),
-# shell completion, the example scripts and the licence.
+# What `cmake --install` puts in place besides the programs and their
+# manuals: each platform's service files and device rule (each can be
+# switched off), shell completion, the platform's example scripts and the
+# licence. Nothing is stripped here; distributions do that.
 include(GNUInstallDirs)
 
 string(COMPARE EQUAL "${CMAKE_SYSTEM_NAME}" "FreeBSD" on_freebsd)
@@ -9,17 +10,59 @@ option(LIDGLOW_INSTALL_RC_SCRIPT "Install the rc.d script (FreeBSD)" ${on_freebs
 option(LIDGLOW_INSTALL_DEVD_RULE "Install the devd rule (FreeBSD)" ${on_freebsd})
 option(LIDGLOW_INSTALL_SYSTEMD_UNIT "Install the systemd unit (Linux)" ${on_linux})
 option(LIDGLOW_INSTALL_UDEV_RULE "Install the udev rule (Linux)" ${on_linux})
-option(LIDGLOW_INSTALL_EXAMPLES "Install the example scripts and the licence as documentation" ON)
+option(LIDGLOW_INSTALL_EXAMPLES "Install the example commands for -c" ON)
+option(LIDGLOW_INSTALL_LICENSE "Install the licence with the documentation" ON)
+
+# Linux distributions keep examples with the documentation, FreeBSD in
+# share/examples (the port's EXAMPLESDIR).
+if(on_freebsd)
+  set(examples_dir ${CMAKE_INSTALL_DATADIR}/examples/${PROJECT_NAME})
+else()
+  set(examples_dir ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
+set(LIDGLOW_EXAMPLES_DIR ${examples_dir} CACHE STRING
+    "Directory of the example commands (relative to the prefix unless absolute)")
+if(IS_ABSOLUTE "${LIDGLOW_EXAMPLES_DIR}")
+  set(LIDGLOW_EXAMPLES_FULL_DIR "${LIDGLOW_EXAMPLES_DIR}")
+else()
+  set(LIDGLOW_EXAMPLES_FULL_DIR "${CMAKE_INSTALL_PREFIX}/${LIDGLOW_EXAMPLES_DIR}")
+endif()
 
 install(TARGETS lidglow lidglow-preview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES doc/lidglow.1 doc/lidglow-preview.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES dist/completion/lidglow.bash
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME lidglow)
+
+# The manual names the build's default font and where the examples are.
+configure_file(doc/lidglow.1.in lidglow.1 @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/lidglow.1 doc/lidglow-preview.1
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# bash-completion loads a command's completion from a file of its name.
+foreach(program lidglow lidglow-preview)
+  install(FILES dist/completion/lidglow.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program})
+endforeach()
 install(FILES dist/completion/_lidglow DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
 
+# Of the examples that differ by platform (name-linux.sh, name-freebsd.sh),
+# only this platform's is installed, as name.sh.
 if(LIDGLOW_INSTALL_EXAMPLES)
+  if(on_freebsd)
+    set(example_platform freebsd)
+  else()
+    set(example_platform linux)
+  endif()
   file(GLOB example_scripts CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.sh)
-  install(PROGRAMS ${example_scripts} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  foreach(script ${example_scripts})
+    get_filename_component(name ${script} NAME)
+    if(name MATCHES "^(.*)-(linux|freebsd)\\.sh$")
+      if(CMAKE_MATCH_2 STREQUAL example_platform)
+        install(PROGRAMS ${script} DESTINATION ${LIDGLOW_EXAMPLES_DIR} RENAME ${CMAKE_MATCH_1}.sh)
+      endif()
+    else()
+      install(PROGRAMS ${script} DESTINATION ${LIDGLOW_EXAMPLES_DIR})
+    endif()
+  endforeach()
+endif()
+if(LIDGLOW_INSTALL_LICENSE)
   install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 

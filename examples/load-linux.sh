@@ -1,6 +1,8 @@
 #!/bin/sh
-# The load averages of the last 1, 5 and 15 minutes on Linux, for example
-# "load 0.12 0.20 0.18".
-#   lidglow -c /usr/local/share/doc/lidglow/examples/load-linux.sh -D -P 15
-read -r one five fifteen _ </proc/loadavg
-echo "load $one $five $fifteen"
+# The load average of the last minute on Linux, for example "0.12", which
+# fits the display at the default size:
+#   lidglow -c /path/to/load.sh -D -P 15
+# All three averages, "load 0.12 0.20 0.18", are twice the display's
+# width: show them with -s 11, or rolling with -R.
+read -r one _ </proc/loadavg
+echo "$one"

@@ -1,8 +1,8 @@
 #!/bin/sh
 # The artist and title of the music playing, from an MPRIS player through
 # playerctl(1) or from MPD through mpc(1); the same on FreeBSD and Linux.
-# Titles are often wide, so roll them:
-#   lidglow -c /usr/local/share/doc/lidglow/examples/now-playing.sh -R -D -P 5
+# Titles are usually wider than the display, so roll them with -R:
+#   lidglow -c /path/to/now-playing.sh -R -D -P 5
 # MPRIS players live on the session bus, so run this daemon as the user who
 # plays the music, with a pid file of that user (see lidglow(1)).
 # The daemon stops on a command that prints nothing, so every path prints.
@@ -17,4 +17,4 @@ if command -v mpc >/dev/null 2>&1; then
         exit 0
     fi
 fi
-echo "nothing playing"
+echo "no music"

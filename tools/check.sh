@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds lidglow twice, with warnings as errors and then with AddressSanitizer
 # and UndefinedBehaviorSanitizer, and runs the whole test suite on each build.
-# On Linux the end-to-end tier on the virtual display is required; elsewhere
-# (FreeBSD has no umockdev) it reports itself skipped.
+# On Linux the end-to-end tiers (the virtual display, the shell completions)
+# are required; elsewhere (FreeBSD has no umockdev) a tier whose tools are
+# missing reports itself skipped.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
@@ -20,7 +21,7 @@ esac
 run_suite() {
     dir=$1
     shift
-    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLIDGLOW_WERROR=ON $e2e "$@"
+    cmake -S "$top" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLIDGLOW_TESTS=ON -DLIDGLOW_WERROR=ON $e2e "$@"
     cmake --build "$dir" -j "$jobs"
     (cd "$dir" && ctest --output-on-failure -j "$jobs")
 }

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Checks what the compiler does not: the manual pages, the shell scripts,
-# the completion files, the rc.d script's command line, the systemd unit
-# (its syntax and its exposure), the sysusers.d file and the list of files
-# that a staged install puts in place.
+# Checks what the compiler does not: the manual pages (lidglow.1 as the
+# build configures it), the shell scripts, the completion files, the rc.d
+# script's command line, the systemd unit (its syntax and its exposure),
+# the sysusers.d file, the list of files that a staged install puts in
+# place, that every include in src/ points down, and that -h, the manual
+# and README.md agree.
 # Needs mandoc, shellcheck, zsh and, for the install checks, systemd.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,8 +37,14 @@ is_shell_script() {
     head -n 1 "$1" | grep -Eq '^#! *(/usr)?/bin/(env +)?(ba)?sh( |$)'
 }
 
+# The build configures lidglow.1 from doc/lidglow.1.in.
+cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF >"$work/configure.log" ||
+    { cat "$work/configure.log"; exit 1; }
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$work/build.log" ||
+    { cat "$work/build.log"; exit 1; }
+
 # Manual pages.
-for page in $(source_files | grep -E '\.[1-9]$'); do
+for page in $(source_files | grep -E '\.[1-9]$') "$build/lidglow.1"; do
     if mandoc -Tlint -Wwarning "$page"; then
         pass "mandoc ${page#"$top"/}"
     else
@@ -127,23 +135,32 @@ echo 'it''s' "$HOME" `id` \||||<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/ru
 uptime|-P 30 -t /f.ttf|me|staff|<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
 EOF
 
-# Staged installs: each configuration must yield exactly its files.
-cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF >"$work/configure.log" ||
-    { cat "$work/configure.log"; exit 1; }
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$work/build.log" ||
-    { cat "$work/build.log"; exit 1; }
+# The examples are installed anywhere, so their comments name no prefix.
+if grep -n /usr/local "$top"/examples/*; then
+    fail "examples name no installation directory"
+else
+    pass "examples name no installation directory"
+fi
+
+# CI runs the test command that README.md gives.
+readme_test=$(sed -n 's/^\(sh tools\/install-deps\.sh --tests && .*\)/\1/p' "$top/README.md")
+if [ -n "$readme_test" ] && grep -qF "$readme_test" "$top/.ci/run"; then
+    pass "README.md's test command is the one CI runs"
+else
+    fail "README.md's test command is the one CI runs: '$readme_test' not in .ci/run"
+fi
 
 # -h, the manual page and README.md must show the same usage lines and
 # describe the same options.
 "$build/lidglow" -h >"$work/usage"
 sed -n '1,5{s/^Usage://;s/^[[:space:]]*//;p;}' "$work/usage" >"$work/usage.h"
 backspace=$(printf '\b')
-mandoc -Tascii "$top/doc/lidglow.1" | sed "s/.$backspace//g" | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' |
+mandoc -Tascii "$build/lidglow.1" | sed "s/.$backspace//g" | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' |
     sed -n 's/^ *\(lidglow.*\)/\1/p' | sed 's/ | /|/g' >"$work/usage.man"
 sed -n '/^## Options/,/^| option/p' "$top/README.md" |
     sed -n 's/^\(Usage:\)\{0,1\}[[:space:]]*\(lidglow .*\)/\2/p' >"$work/usage.readme"
 grep -oE '^[[:space:]]-[A-Za-z]' "$work/usage" | tr -d '[:space:]' | fold -w 2 | sort >"$work/options.h"
-sed -n 's/^\.It Fl \([A-Za-z]\).*/-\1/p' "$top/doc/lidglow.1" | sort >"$work/options.man"
+sed -n 's/^\.It Fl \([A-Za-z]\).*/-\1/p' "$build/lidglow.1" | sort >"$work/options.man"
 sed -n 's/^| \(`-[^|]*\)|.*/\1/p' "$top/README.md" | grep -oE -- '-[A-Za-z]' | sort >"$work/options.readme"
 for what in usage options; do
     for doc in man readme; do
@@ -167,15 +184,15 @@ sysusers_dir=$(pkg-config --variable=sysusersdir systemd 2>/dev/null || true)
 always="/usr/local/bin/lidglow
 /usr/local/bin/lidglow-preview
 /usr/local/share/bash-completion/completions/lidglow
+/usr/local/share/bash-completion/completions/lidglow-preview
 /usr/local/share/man/man1/lidglow.1
 /usr/local/share/man/man1/lidglow-preview.1
 /usr/local/share/zsh/site-functions/_lidglow"
+# Only this platform's examples, without the platform in their names.
 documentation="/usr/local/share/doc/lidglow/LICENSE
-/usr/local/share/doc/lidglow/examples/battery-freebsd.sh
-/usr/local/share/doc/lidglow/examples/battery-linux.sh
+/usr/local/share/doc/lidglow/examples/battery.sh
 /usr/local/share/doc/lidglow/examples/clock.sh
-/usr/local/share/doc/lidglow/examples/load-freebsd.sh
-/usr/local/share/doc/lidglow/examples/load-linux.sh
+/usr/local/share/doc/lidglow/examples/load.sh
 /usr/local/share/doc/lidglow/examples/now-playing.sh"
 
 staged_install() {
@@ -185,7 +202,8 @@ staged_install() {
     cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF \
         -DLIDGLOW_INSTALL_RC_SCRIPT=OFF -DLIDGLOW_INSTALL_DEVD_RULE=OFF \
         -DLIDGLOW_INSTALL_SYSTEMD_UNIT=ON -DLIDGLOW_INSTALL_UDEV_RULE=ON \
-        -DLIDGLOW_INSTALL_EXAMPLES=ON "$@" >"$work/configure.log"
+        -DLIDGLOW_INSTALL_EXAMPLES=ON -DLIDGLOW_INSTALL_LICENSE=ON \
+        -DLIDGLOW_EXAMPLES_DIR=share/doc/lidglow/examples "$@" >"$work/configure.log"
     DESTDIR="$work/$name" cmake --install "$build" >/dev/null
 }
 
@@ -208,8 +226,20 @@ $unit_dir/lidglow.service
 $rules_dir/70-lidglow.rules
 $sysusers_dir/lidglow.conf"
 
+# The installed manual names the build's default font and the examples'
+# directory.
+font=$(sed -n 's/^-- Default font: \([^ ]*\).*/\1/p' "$work/configure.log")
+page="$work/linux/usr/local/share/man/man1/lidglow.1"
+if [ -n "$font" ] && grep -qxF ".It Pa $font" "$page" &&
+    grep -qxF ".It Pa /usr/local/share/doc/lidglow/examples/" "$page"; then
+    pass "installed manual names the default font $font and the examples' directory"
+else
+    fail "installed manual names the default font ${font:-(none in the configure log)} and the examples' directory"
+fi
+
 staged_install freebsd-files -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RULE=OFF \
-    -DLIDGLOW_INSTALL_EXAMPLES=OFF -DLIDGLOW_INSTALL_RC_SCRIPT=ON -DLIDGLOW_INSTALL_DEVD_RULE=ON
+    -DLIDGLOW_INSTALL_EXAMPLES=OFF -DLIDGLOW_INSTALL_LICENSE=OFF \
+    -DLIDGLOW_INSTALL_RC_SCRIPT=ON -DLIDGLOW_INSTALL_DEVD_RULE=ON
 expect_files freebsd-files "$always
 /usr/local/etc/devd/lidglow.conf
 /usr/local/etc/rc.d/lidglow"
@@ -221,10 +251,12 @@ else
 fi
 
 # The port's pkg-plist must name what the build installs with the port's
-# switches; the framework compresses manual pages and adds the rc.d script.
+# switches; the framework compresses manual pages and adds the rc.d script
+# and the licence.
 staged_install port -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RULE=OFF \
-    -DLIDGLOW_INSTALL_DEVD_RULE=ON
-expect_files port "$(sed -e 's|%%PORTDOCS%%||' -e 's|%%DOCSDIR%%|share/doc/lidglow|' \
+    -DLIDGLOW_INSTALL_DEVD_RULE=ON -DLIDGLOW_INSTALL_LICENSE=OFF \
+    -DLIDGLOW_EXAMPLES_DIR=share/examples/lidglow
+expect_files port "$(sed -e 's|%%PORTEXAMPLES%%||' -e 's|%%EXAMPLESDIR%%|share/examples/lidglow|' \
     -e 's|\.gz$||' -e 's|^|/usr/local/|' "$top/dist/freebsd/pkg-plist")"
 
 # systemd-analyze verify checks the unit against a root that holds the
