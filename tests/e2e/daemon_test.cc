@@ -209,16 +209,32 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_EQ(2u, r.of_kind("claim").size());
 }
 
+// A write that fails, or moves less than the whole packet, ends the daemon
+// and its transfer: nothing is written after it.
 TEST(daemon, a_failing_write_stops_it_with_the_errno)
 {
-    const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 0") + R"SH(
+    const struct {
+        const char *name;
+        std::vector<std::string> options;
+        int error;
+        std::size_t delivered;
+    } cases[] = {
+        {"failed", {"--fail-write", "5"}, ENODEV, 4},
+        {"short", {"--write-result", "3:100"}, EIO, 2},
+        {"empty", {"--write-result", "1:0"}, EIO, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 0") + R"SH(
 pid=$(daemon_pid)
 wait_until '! alive $pid' && echo gone=yes
-)SH", {"--fail-write", "5"});
-    ASSERT_EQ(0, r.status) << r.summary();
-    EXPECT_EQ("yes", report_of(r.out)["gone"]);
-    EXPECT_TRUE(has_record(r, "<11>", std::string("Daemon stopped: ") + std::strerror(ENODEV)))
-        << r.summary();
+)SH", c.options);
+        EXPECT_EQ(0, r.status) << r.summary();
+        EXPECT_EQ("yes", report_of(r.out)["gone"]);
+        EXPECT_TRUE(has_record(r, "<11>", std::string("Daemon stopped: ") + std::strerror(c.error)))
+            << r.summary() << syslog_of(r);
+        EXPECT_EQ(c.delivered, r.writes().size()) << r.summary();
+    }
 }
 
 TEST(daemon, sighup_during_a_long_pause_polls_at_once)
