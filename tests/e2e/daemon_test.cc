@@ -261,6 +261,26 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_LT(r.elapsed_ms, 30000);
 }
 
+// A background job of the command keeps the output pipe open long after
+// the shell has ended; the polls go on at their period regardless.
+TEST(daemon, background_jobs_of_the_command_do_not_hold_up_the_polls)
+{
+    const e2e::run_result r = run_daemon_script(
+        "export T\n" + daemon_args("echo . >> $T/polls; sleep 8 & printf hi", "-P 1") + R"SH(
+pid=$(daemon_pid)
+sleep 3.5
+echo polls=$(wc -l < "$T/polls")
+"$LIDGLOW" -k -p "$P"; echo stop=$?
+wait_until '! alive $pid' && echo gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    EXPECT_GE(std::stoi(v["polls"].empty() ? "0" : v["polls"]), 3) << r.summary();
+    EXPECT_EQ("17", v["stop"]);
+    EXPECT_EQ("yes", v["gone"]);
+    EXPECT_EQ(1u, r.transfers.size()) << r.summary();
+}
+
 TEST(daemon, sigterm_ends_it_cleanly_in_the_pause_and_during_a_poll)
 {
     struct sigterm_case {
