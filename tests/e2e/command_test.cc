@@ -128,7 +128,10 @@ INSTANTIATE_TEST_SUITE_P(
         silent_case{"only_white_space", "printf ' \\n\\t\\r\\n\\v\\f\\n'",
                     "Nothing returned by the command!", true},
         silent_case{"not_found", "lidglow-no-such-command", "Nothing returned by the command!", false},
-        silent_case{"starts_with_nul", "printf '\\000abc\\n'", "Nothing to display!", true}),
+        // A line that leaves nothing to show is no output either.
+        silent_case{"starts_with_nul", "printf '\\000abc\\n'", "Nothing returned by the command!", true},
+        silent_case{"starts_with_a_cut_character", "printf '\\360x\\n'",
+                    "Nothing returned by the command!", true}),
     [](const testing::TestParamInfo<silent_case> &info) { return std::string(info.param.name); });
 
 TEST(command_not_found, the_shell_reports_it_first)

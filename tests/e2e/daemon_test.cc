@@ -169,22 +169,36 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_GE(r.of_kind("claim").size(), 10u);
 }
 
+// A line that leaves nothing to show (it starts with a NUL byte, or with a
+// character cut short) counts as no output, on the first poll as later.
 TEST(daemon, stops_when_the_output_becomes_empty)
 {
-    const std::string command = "[ -e $T/empty ] || echo text";
-    const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(command, "-P 0") + R"SH(
-pid=$(daemon_pid)
-wait_until '[ $(claims) -ge 3 ]'
+    const struct {
+        const char *name;
+        const char *command;
+    } cases[] = {
+        {"empty after a line", "[ -e $T/empty ] || echo text"},
+        {"NUL after a line", "[ -e $T/empty ] && printf \"\\000x\\n\" || echo text"},
+        {"NUL first", "printf \"\\000x\\n\""},
+        {"cut character first", "printf \"\\360x\\n\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(c.command, "-P 0") + R"SH(
+wait_until 'grep -q "Daemon started" "$T/syslog"'
+pid=$(sed -n 's/.*Daemon started, pid: \([0-9]*\).*/\1/p' "$T/syslog")
+wait_until '[ $(claims) -ge 3 ] || ! alive $pid'
 touch "$T/empty"
 wait_until '! alive $pid' && echo gone=yes
 [ -e "$P" ] || echo pidfile_gone=yes
 )SH");
-    ASSERT_EQ(0, r.status) << r.summary();
-    auto v = report_of(r.out);
-    EXPECT_EQ("yes", v["gone"]);
-    EXPECT_EQ("yes", v["pidfile_gone"]);
-    EXPECT_TRUE(has_record(r, "<11>", "Daemon stopped: Invalid argument")) << r.summary();
-    EXPECT_TRUE(records_with(r, "Daemon terminated").empty());
+        EXPECT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        EXPECT_EQ("yes", v["gone"]);
+        EXPECT_EQ("yes", v["pidfile_gone"]);
+        EXPECT_TRUE(has_record(r, "<11>", "Daemon stopped: Invalid argument")) << syslog_of(r);
+        EXPECT_TRUE(records_with(r, "Daemon terminated").empty());
+    }
 }
 
 TEST(daemon, stops_when_the_display_vanishes)
