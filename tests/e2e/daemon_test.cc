@@ -454,6 +454,54 @@ echo target=$(cat "$T/target")
     EXPECT_TRUE(r.transfers.empty());
 }
 
+// Only a pid file that a daemon could have left is used: the daemon and
+// -k neither truncate nor remove anything else, whatever root may write.
+TEST(daemon, files_that_are_not_pid_files_are_left_as_they_were)
+{
+    const struct {
+        const char *name;
+        const char *setup;   // makes the pid file $F
+        const char *reason;  // why the daemon refuses it
+        int stop;            // -k's status
+        const char *stop_err;
+        const char *kept;    // a shell condition that holds when nothing was touched
+    } cases[] = {
+        {"hard link", "echo keep > $T/target; ln $T/target $F", "it has more than one link",
+         ELOOP, "", "[ \"$(cat $T/target)\" = keep ] && [ -e $F ]"},
+        {"FIFO", "mkfifo $F", "it is not a regular file", ELOOP, "", "[ -p $F ]"},
+        {"other content", "echo keep > $F", "it holds something other than a pid", 3,
+         "Daemon not found!", "[ \"$(cat $F)\" = keep ]"},
+        // Anyone may swap a file there for a link between our look and
+        // the pid-file functions' open.
+        {"directory open to all", "mkdir -m 777 $T/open; F=$T/open/d.pid", "others can replace it", 3,
+         "Daemon not found!", "[ ! -e $F ]"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script("F=$T/d.pid\n" + std::string(c.setup) + "\n" +
+                                                    "\"$LIDGLOW\" -c 'echo x' -t " + FONT + R"SH( -D -p "$F" 2>"$T/err"
+echo start=$?
+echo start_err=$(cat "$T/err")
+"$LIDGLOW" -k -p "$F" 2>"$T/err"; echo stop=$?
+echo stop_err=$(cat "$T/err")
+)SH" + c.kept + " && echo kept=yes\n");
+        EXPECT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        const std::string refusal = std::string("/d.pid: ") + c.reason;
+        EXPECT_EQ(std::to_string(ELOOP), v["start"]) << r.summary();
+        EXPECT_EQ(0u, v["start_err"].rfind("Refusing pid file /", 0)) << r.summary();
+        EXPECT_EQ(v["start_err"].size() - refusal.size(), v["start_err"].rfind(refusal)) << r.summary();
+        EXPECT_EQ(std::to_string(c.stop), v["stop"]);
+        EXPECT_EQ(c.stop == ELOOP ? v["start_err"].substr(0, v["start_err"].size() - refusal.size()) +
+                                        "/d.pid: " + c.reason
+                                  : std::string(c.stop_err),
+                  v["stop_err"]);
+        EXPECT_EQ("yes", v["kept"]) << r.summary();
+        EXPECT_TRUE(records_with(r, "Daemon started").empty()) << syslog_of(r);
+        EXPECT_TRUE(r.transfers.empty());
+    }
+}
+
 TEST(daemon, runs_without_a_pid_file_it_cannot_create)
 {
     const e2e::run_result r = run_daemon_script(R"SH(
@@ -474,22 +522,47 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_EQ("yes", v["gone"]);
 }
 
-TEST(daemon, stop_request_without_usable_pid_is_silent)
+// -k signals only a pid it has read: while the daemon starts, its pid file
+// is locked but still empty for a moment.
+TEST(daemon, stop_request_signals_only_a_usable_pid)
 {
-    // Another process holds the lock on an empty pid file.
-    const e2e::run_result r = run_daemon_script(R"SH(
-: > "$P"
-flock "$P" sleep 3 &
+    const struct {
+        const char *name;
+        const char *content;  // the held pid file's content at first
+        const char *later;    // what the holder writes into it after 0.5 s
+        int stop;
+        std::string err;      // with P for the path
+    } cases[] = {
+        {"pid written late", "", "printf %s $target > $P", EEXIST, ""},
+        {"pid never written", "", ":", EAGAIN, "Daemon has not written its pid to P"},
+        {"zero", "0", ":", EINVAL, "No usable pid in P"},
+        {"negative", "-1", ":", EINVAL, "No usable pid in P"},
+        {"not a number", "x1", ":", EINVAL, "No usable pid in P"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script("sleep 30 &\ntarget=$!\nprintf %s '" +
+                                                    std::string(c.content) + "' > \"$P\"\n" +
+                                                    "flock \"$P\" sh -c \"sleep 0.5; " + c.later +
+                                                    R"SH(; sleep 5" &
 holder=$!
 wait_until 'flock -n "$P" true; [ $? -ne 0 ]'
+start=$(now_ms)
 "$LIDGLOW" -k -p "$P" 2>"$T/err"; echo stop=$?
-echo err_bytes=$(wc -c < "$T/err")
-kill $holder
+echo ms=$(($(now_ms) - start))
+echo err=$(sed "s|$P|P|" "$T/err")
+sleep 0.2
+alive $target || echo target_gone=yes
+kill $holder $target 2>/dev/null || :
 )SH");
-    ASSERT_EQ(0, r.status) << r.summary();
-    auto v = report_of(r.out);
-    EXPECT_EQ("17", v["stop"]);
-    EXPECT_EQ("0", v["err_bytes"]);
+        EXPECT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        EXPECT_EQ(std::to_string(c.stop), v["stop"]) << r.summary();
+        EXPECT_EQ(c.err, v["err"]);
+        EXPECT_EQ(c.stop == EEXIST ? "yes" : "", v["target_gone"]);
+        // Waiting for a pid takes at most about two seconds.
+        EXPECT_LT(std::stoi(v["ms"].empty() ? "99999" : v["ms"]), 4000) << r.summary();
+    }
 }
 
 } // namespace
