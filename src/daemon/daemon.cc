@@ -5,13 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <libutil.h>
 #include <string>
-#include <sys/stat.h>
+#include <sys/file.h>
 #include <syslog.h>
 #include <unistd.h>
 
 #include "daemon/handles.h"
+#include "daemon/pid_file.h"
 #include "exec/command.h"
 #include "exec/signals.h"
 #include "lcm/device.h"
@@ -19,7 +21,10 @@
 
 namespace {
 
-constexpr mode_t PIDFILE_MODE = 0600;
+// How long -k waits for a starting daemon to write its pid, and how often
+// it looks.
+constexpr long PID_WAIT_MS = 2000;
+constexpr long PID_LOOK_MS = 20;
 
 // Waits up to seconds, or less when SIGHUP or SIGTERM comes, including one
 // that arrived just before the wait.
@@ -59,15 +64,90 @@ std::string absolute_path(const char *path)
     return absolute + path;
 }
 
-// pidfile_open follows a symbolic link and truncates its target, which as
-// root could be any file; such a pid file is refused before it is opened.
-int refuse_linked_pidfile(const char *path)
+// Opens and locks the pid file into pid_handle, but only a file that the
+// pid-file functions cannot turn against another: see pid_file. Returns 0
+// to go on, with or without a pid file, or the status to end with.
+int take_pid_file(const char *path)
 {
-    struct stat st;
-    if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode))
+    pid_file file;
+    const pid_file_outcome found = open_pid_file(path, true, file);
+    if (found == pid_file_outcome::refused)
+        return PID_FILE_REFUSED;
+    if (found != pid_file_outcome::opened) {
+        std::fputs("Cannot open or create pidfile\n", stderr);
         return 0;
-    std::fprintf(stderr, "Refusing pid file %s: it is a symbolic link\n", path);
-    return ELOOP;
+    }
+    pid_t pid;
+    if (read_pid_file(file, pid) == pid_contents::other)
+        return refuse_pid_file(path, "it holds something other than a pid");
+    if (file.replaceable)
+        return refuse_pid_file(path, "others can replace it");
+
+    pid_t other_pid = -1;
+    pid_handle = pidfile_open(file.name.c_str(), PID_FILE_MODE, &other_pid);
+    if (pid_handle == nullptr) {
+        if (errno == EEXIST) {
+            std::fprintf(stderr, "Daemon already running, pid: %jd\n",
+                         static_cast<std::intmax_t>(other_pid));
+            return EEXIST;
+        }
+        std::fputs("Cannot open or create pidfile\n", stderr);
+        return 0;
+    }
+    if (!same_file(file, pidfile_fileno(pid_handle))) {
+        pidfile_close(pid_handle);
+        pid_handle = nullptr;
+        return refuse_pid_file(path, "others can replace it");
+    }
+    return 0;
+}
+
+long milliseconds_now()
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+void pause_ms(long ms)
+{
+    struct timespec left = {ms / 1000, ms % 1000 * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+// No daemon holds the file: one that a daemon left behind, empty or with
+// its pid, is removed through the pid-file functions, which we may trust
+// with its name only where nobody else can replace it. Anything else stays
+// as it is.
+int report_no_daemon(pid_file &file)
+{
+    std::fputs("Daemon not found!\n", stderr);
+    pid_t pid;
+    if (read_pid_file(file, pid) == pid_contents::other || file.replaceable)
+        return 3;
+    flock(file.fd, LOCK_UN);
+    pid_handle = pidfile_open(file.name.c_str(), PID_FILE_MODE, nullptr);
+    if (pid_handle != nullptr) {
+        if (same_file(file, pidfile_fileno(pid_handle)))
+            pidfile_remove(pid_handle);
+        else
+            pidfile_close(pid_handle);
+        pid_handle = nullptr;
+    }
+    return 3;
+}
+
+int signal_daemon(pid_t pid)
+{
+    if (kill(pid, SIGTERM) != 0) {
+        const int status = errno_status();
+        std::fprintf(stderr, "%s\n", std::strerror(status));
+        return status;
+    }
+    // The daemon's lock was found held, as "already running" says with
+    // the same status.
+    return EEXIST;
 }
 
 } // namespace
@@ -80,21 +160,10 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
     font_spec absolute_font = font;
     absolute_font.path = font_path.c_str();
 
-    const int refused = refuse_linked_pidfile(pidfile.c_str());
-    if (refused != 0) {
+    const int taken = take_pid_file(pidfile.c_str());
+    if (taken != 0) {
         release_all();
-        return refused;
-    }
-    pid_t other_pid = -1;
-    pid_handle = pidfile_open(pidfile.c_str(), PIDFILE_MODE, &other_pid);
-    if (pid_handle == nullptr) {
-        if (errno == EEXIST) {
-            std::fprintf(stderr, "Daemon already running, pid: %jd\n",
-                         static_cast<std::intmax_t>(other_pid));
-            release_all();
-            return EEXIST;
-        }
-        std::fputs("Cannot open or create pidfile\n", stderr);
+        return taken;
     }
 
     install_signal_handlers();
@@ -104,9 +173,11 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
         release_all();
         return status;
     }
-    syslog(LOG_INFO, "Daemon started, pid: %jd", static_cast<std::intmax_t>(getpid()));
+    // The pid first: until it is there, -k has to wait for it, and syslog
+    // may be slow.
     if (pid_handle != nullptr)
         pidfile_write(pid_handle);
+    syslog(LOG_INFO, "Daemon started, pid: %jd", static_cast<std::intmax_t>(getpid()));
 
     int status;
     for (;;) {
@@ -137,20 +208,40 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
 
 int stop_daemon(const char *pidfile_path)
 {
-    const int refused = refuse_linked_pidfile(pidfile_path);
-    if (refused != 0)
-        return refused;
-    pid_t other_pid = -1;
-    pid_handle = pidfile_open(pidfile_path, PIDFILE_MODE, &other_pid);
-    if (pid_handle != nullptr) {
+    pid_file file;
+    switch (open_pid_file(pidfile_path, false, file)) {
+    case pid_file_outcome::opened:
+        break;
+    case pid_file_outcome::absent:
         std::fputs("Daemon not found!\n", stderr);
-        pidfile_remove(pid_handle);
-        pid_handle = nullptr;
         return 3;
+    case pid_file_outcome::refused:
+        return PID_FILE_REFUSED;
+    case pid_file_outcome::failed:
+        return errno_status();
     }
-    if (errno == EEXIST && other_pid > 0) {
-        if (kill(other_pid, SIGTERM) != 0)
-            std::fprintf(stderr, "%s\n", std::strerror(errno));
+    // The daemon locks its pid file before it detaches and writes its pid
+    // after, so a file that is held may still be empty for a moment.
+    const long start = milliseconds_now();
+    for (;;) {
+        if (flock(file.fd, LOCK_EX | LOCK_NB) == 0)
+            return report_no_daemon(file);
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return errno_status();
+        pid_t pid;
+        switch (read_pid_file(file, pid)) {
+        case pid_contents::pid:
+            return signal_daemon(pid);
+        case pid_contents::other:
+            std::fprintf(stderr, "No usable pid in %s\n", pidfile_path);
+            return EINVAL;
+        case pid_contents::empty:
+            break;
+        }
+        if (milliseconds_now() - start >= PID_WAIT_MS) {
+            std::fprintf(stderr, "Daemon has not written its pid to %s\n", pidfile_path);
+            return EAGAIN;
+        }
+        pause_ms(PID_LOOK_MS);
     }
-    return errno_status();
 }

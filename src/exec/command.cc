@@ -62,14 +62,17 @@ int show_command(const char *command, int display_flags, const font_spec &font,
     const int status = read_first_line(command, text, n);
     if (status != 0)
         return status;
-    if (n == 0) {
+    // The text as it will be shown: a NUL byte ends it, and a character cut
+    // short is dropped, so that change detection compares what the display
+    // shows.
+    text[n] = '\0';
+    text[utf8_whole_length(text)] = '\0';
+    // A line that leaves nothing to show is no output, on the first poll as
+    // on any later one.
+    if (text[0] == '\0') {
         std::fputs("Nothing returned by the command!\n", stderr);
         return 22;
     }
-    // The text as it will be shown: a character cut at the length limit is
-    // dropped, so that change detection compares what the display shows.
-    text[n] = '\0';
-    text[utf8_whole_length(text)] = '\0';
 
     if (change_detection && std::strcmp(text, last_text) == 0)
         return 0;

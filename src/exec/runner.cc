@@ -4,6 +4,8 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,14 @@ namespace {
 
 // How long a command may take to end after SIGTERM before it is killed.
 constexpr long STOP_GRACE_NS = 1000000000L;
+
+// Without the daemon's handlers no SIGCHLD ends a wait, so a wait for output
+// looks at the shell this often.
+constexpr struct timespec CHILD_CHECK = {0, 100000000L};
+
+// What the pipe holds when the shell's end cannot be counted: its usual
+// capacity.
+constexpr long PIPE_CAPACITY = 65536;
 
 struct timespec now()
 {
@@ -71,6 +81,22 @@ void end_group(command_run &run)
         }
 }
 
+// True when a read of fd would not block: data, or the end of the output.
+bool output_ready(int fd)
+{
+    struct pollfd watched = {fd, POLLIN, 0};
+    return poll(&watched, 1, 0) > 0;
+}
+
+// The bytes the pipe holds now.
+long pending_bytes(int fd)
+{
+    int count = 0;
+    if (ioctl(fd, FIONREAD, &count) != 0)
+        return PIPE_CAPACITY;
+    return count;
+}
+
 } // namespace
 
 bool start_command(const char *command, command_run &run)
@@ -97,20 +123,32 @@ bool start_command(const char *command, command_run &run)
 long read_command_output(command_run &run, char *buffer, std::size_t size)
 {
     for (;;) {
-        if (run.block.active) {
-            if (terminate_requested) {
-                run.stopped = true;
-                return -1;
+        if (run.block.active && terminate_requested) {
+            run.stopped = true;
+            return -1;
+        }
+        // Once the shell has gone, what it left in the pipe is read and no
+        // more: background jobs that keep the pipe open are not waited for.
+        if (run.exited) {
+            if (run.left <= 0 || !output_ready(run.output))
+                return 0;
+            if (size > static_cast<std::size_t>(run.left))
+                size = static_cast<std::size_t>(run.left);
+        } else if (!output_ready(run.output)) {
+            if (reaped(run.pid)) {
+                run.exited = true;
+                run.left = pending_bytes(run.output);
+            } else {
+                wait_for_signal(run.block, run.output, run.block.active ? nullptr : &CHILD_CHECK);
             }
-            wait_for_signal(run.block, run.output, nullptr);
-            if (terminate_requested) {
-                run.stopped = true;
-                return -1;
-            }
+            continue;
         }
         const ssize_t got = read(run.output, buffer, size);
-        if (got >= 0)
+        if (got >= 0) {
+            if (run.exited)
+                run.left -= got;
             return static_cast<long>(got);
+        }
         if (errno != EINTR && errno != EAGAIN)
             return 0;
     }
@@ -124,7 +162,7 @@ void finish_command(command_run &run)
     if (run.pid <= 0)
         return;
     if (run.block.active) {
-        while (!run.stopped && !reaped(run.pid)) {
+        while (!run.stopped && !run.exited && !reaped(run.pid)) {
             if (terminate_requested)
                 run.stopped = true;
             else
@@ -132,7 +170,7 @@ void finish_command(command_run &run)
         }
         if (run.stopped)
             end_group(run);
-    } else {
+    } else if (!run.exited) {
         int status;
         while (waitpid(run.pid, &status, 0) < 0 && errno == EINTR) {
         }

@@ -22,19 +22,24 @@ struct command_run {
     pid_t pid = -1;
     int output = -1;
     bool stopped = false; // a stop was requested while it ran
+    bool exited = false;  // the shell has ended and been reaped
+    long left = 0;        // once it has, the bytes it left in the pipe
     signal_block block;
 };
 
 // Starts /bin/sh -c command. False when no child could be started.
 bool start_command(const char *command, command_run &run);
 
-// Reads what the command has written, waiting for it if need be. Returns the
-// number of bytes, 0 at the end of the output, or -1 when a stop was
-// requested.
+// Reads what the command has written, waiting for it if need be. The output
+// ends when the pipe is closed or, once the shell has ended, when what it
+// left in the pipe is read: background jobs that still hold the pipe are
+// not waited for. Returns the number of bytes, 0 at the end of the output,
+// or -1 when a stop was requested.
 long read_command_output(command_run &run, char *buffer, std::size_t size);
 
 // Closes the output, so that a command still writing gets SIGPIPE, and
-// reaps the command; after a stop request it ends the command first.
+// reaps the shell if that is still to do; after a stop request it ends the
+// command's group first.
 void finish_command(command_run &run);
 
 #endif

@@ -37,6 +37,13 @@ void handle_signal(int signal_number)
 void install_signal_handlers()
 {
     set_action(handle_signal);
+    // Some supervisors and shells start programs with signals blocked; the
+    // daemon must still hear the ones it answers.
+    sigset_t handled;
+    sigemptyset(&handled);
+    for (int signal_number : HANDLED_SIGNALS)
+        sigaddset(&handled, signal_number);
+    sigprocmask(SIG_UNBLOCK, &handled, nullptr);
     installed = true;
 }
 

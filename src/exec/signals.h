@@ -12,7 +12,8 @@ extern volatile sig_atomic_t hangup_received;     // SIGHUP
 // Installed for SIGHUP, SIGTERM and SIGCHLD; it only records the signal.
 void handle_signal(int signal_number);
 
-// Installs handle_signal without SA_RESTART, so that a signal ends a wait.
+// Installs handle_signal without SA_RESTART, so that a signal ends a wait,
+// and unblocks the handled signals, whatever mask we were started with.
 // Until this is called the signals keep their default actions.
 void install_signal_handlers();
 bool signal_handlers_installed();

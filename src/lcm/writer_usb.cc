@@ -38,6 +38,10 @@ int lcm_write_packet(usb_dev_handle *handle, unsigned char *bytes, std::size_t s
                                       static_cast<int>(size), LCM_TIMEOUT_MS);
     if (result < 0)
         return write_status(result, errno);
+    // The display takes a packet whole or not at all: part of one, or none,
+    // is a failed transfer that no error explains.
+    if (static_cast<std::size_t>(result) != size)
+        return EIO;
     pause_after_write();
     return 0;
 }

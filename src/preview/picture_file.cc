@@ -2,8 +2,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "lcm/status.h"
 
@@ -21,25 +24,64 @@ bool ends_with(std::string_view text, std::string_view suffix)
     return true;
 }
 
-int write_pbm(const char *path, const lcm_transfer &frame)
+int cannot_write(const char *path, const char *reason, int status)
 {
-    const std::vector<unsigned char> bytes = pbm_bytes(frame);
+    std::fprintf(stderr, "Cannot write %s: %s\n", path, reason);
+    return status;
+}
+
+// A temporary file beside path, so that a rename can put it in place.
+std::string temporary_name(const char *path)
+{
+    const std::string_view target(path);
+    const std::size_t slash = target.rfind('/');
+    const std::string directory(slash == std::string_view::npos ? "." : target.substr(0, slash + 1));
+    return directory + (slash == std::string_view::npos ? "/" : "") + ".lidglow-preview.XXXXXX";
+}
+
+// Writes the picture to a temporary file with the mode a new file would
+// get, and renames it over path: whatever fails, path stays as it was.
+int write_in_place_of(const char *path, const lcm_transfer &frame, bool png)
+{
+    std::string temporary = temporary_name(path);
     errno = 0;
-    std::FILE *file = std::fopen(path, "wb");
+    const int fd = mkstemp(&temporary[0]);
+    if (fd < 0) {
+        const int status = errno_status();
+        return cannot_write(path, std::strerror(status), status);
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    std::FILE *file = fdopen(fd, "wb");
     if (file == nullptr) {
         const int status = errno_status();
-        std::fprintf(stderr, "Cannot write %s: %s\n", path, std::strerror(status));
-        return status;
+        close(fd);
+        unlink(temporary.c_str());
+        return cannot_write(path, std::strerror(status), status);
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int write_errno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        const int status = write_errno != 0 ? write_errno : errno_status();
-        std::fprintf(stderr, "Cannot write %s: %s\n", path, std::strerror(status));
-        return status;
+
+    std::string error;
+    errno = 0;
+    bool written;
+    if (png) {
+        written = write_png(file, frame, error);
+    } else {
+        const std::vector<unsigned char> bytes = pbm_bytes(frame);
+        written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     }
-    return 0;
+    written = written && std::fflush(file) == 0 && fsync(fd) == 0;
+    int status = errno_status();
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        status = errno_status();
+    }
+    if (written && rename(temporary.c_str(), path) == 0)
+        return 0;
+    if (written)
+        status = errno_status();
+    unlink(temporary.c_str());
+    return cannot_write(path, error.empty() ? std::strerror(status) : error.c_str(), status);
 }
 
 } // namespace
@@ -61,17 +103,12 @@ std::vector<unsigned char> pbm_bytes(const lcm_transfer &frame)
 
 int write_picture_file(const char *path, const lcm_transfer &frame)
 {
-    if (ends_with(path, ".pbm"))
-        return write_pbm(path, frame);
-    if (ends_with(path, ".png")) {
-        std::string error;
-        errno = 0;
-        if (write_png(path, frame, error))
-            return 0;
-        const int status = errno_status();
-        std::fprintf(stderr, "Cannot write %s: %s\n", path, error.c_str());
-        return status;
-    }
-    std::fprintf(stderr, "Cannot write %s: the name must end in .pbm or .png\n", path);
-    return EINVAL;
+    const bool png = ends_with(path, ".png");
+    if (!png && !ends_with(path, ".pbm"))
+        return cannot_write(path, "the name must end in .pbm or .png", EINVAL);
+    // A link, a device or a FIFO is not replaced by a picture.
+    struct stat target;
+    if (lstat(path, &target) == 0 && !S_ISREG(target.st_mode))
+        return cannot_write(path, "it is not a regular file", EINVAL);
+    return write_in_place_of(path, frame, png);
 }

@@ -5,7 +5,7 @@
 
 // libpng's simplified interface reports errors in the image record instead
 // of jumping out of the caller.
-bool write_png(const char *path, const lcm_transfer &frame, std::string &error)
+bool write_png(std::FILE *file, const lcm_transfer &frame, std::string &error)
 {
     const unsigned width = frame.width * PNG_SCALE;
     const unsigned height = frame.height * PNG_SCALE;
@@ -21,7 +21,7 @@ bool write_png(const char *path, const lcm_transfer &frame, std::string &error)
     image.width = width;
     image.height = height;
     image.format = PNG_FORMAT_GRAY;
-    if (png_image_write_to_file(&image, path, 0, grey.data(), 0, nullptr) == 0) {
+    if (png_image_write_to_stdio(&image, file, 0, grey.data(), 0, nullptr) == 0) {
         error = image.message;
         png_image_free(&image);
         return false;

@@ -128,7 +128,10 @@ INSTANTIATE_TEST_SUITE_P(
         silent_case{"only_white_space", "printf ' \\n\\t\\r\\n\\v\\f\\n'",
                     "Nothing returned by the command!", true},
         silent_case{"not_found", "lidglow-no-such-command", "Nothing returned by the command!", false},
-        silent_case{"starts_with_nul", "printf '\\000abc\\n'", "Nothing to display!", true}),
+        // A line that leaves nothing to show is no output either.
+        silent_case{"starts_with_nul", "printf '\\000abc\\n'", "Nothing returned by the command!", true},
+        silent_case{"starts_with_a_cut_character", "printf '\\360x\\n'",
+                    "Nothing returned by the command!", true}),
     [](const testing::TestParamInfo<silent_case> &info) { return std::string(info.param.name); });
 
 TEST(command_not_found, the_shell_reports_it_first)
@@ -139,15 +142,28 @@ TEST(command_not_found, the_shell_reports_it_first)
 }
 
 // yes writes forever: the program must stop reading after the first line
-// and reap it, which ends it on the closed pipe.
+// and reap it, which ends it on the closed pipe. A background job that
+// keeps the pipe open is not waited for once the shell has ended.
 TEST(endless_command, is_reaped_after_the_first_line)
 {
-    // yes complains on its standard error about the closed pipe.
-    const e2e::run_result r = run("-c", "yes 2>/dev/null", font());
-    EXPECT_FALSE(r.timed_out);
-    EXPECT_LT(r.elapsed_ms, 10000.0);
-    const vdisplay::transfer t = single_frame(r);
-    EXPECT_EQ(t.picture, message_picture("y", font()));
+    const struct {
+        const char *command;
+        const char *line;
+    } cases[] = {
+        // yes complains on its standard error about the closed pipe.
+        {"yes 2>/dev/null", "y"},
+        {"sleep 20 & echo $! > job; printf hi", "hi"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.command);
+        const e2e::run_result r = e2e::run_script(
+            {}, "\"$LIDGLOW\" -c '" + std::string(c.command) + "' -t " + DEJAVU +
+                    "; status=$?; [ -e job ] && kill $(cat job); exit $status");
+        EXPECT_FALSE(r.timed_out);
+        EXPECT_LT(r.elapsed_ms, 10000.0);
+        const vdisplay::transfer t = single_frame(r);
+        EXPECT_EQ(t.picture, message_picture(c.line, font()));
+    }
 }
 
 // A message that ends inside a character shows as the message without it.

@@ -144,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<failure_case> &info) { return std::string(info.param.name); });
 
 // What FreeBSD's libusb returns for a failed write, without setting errno:
-// -1 when no transfer could be set up, otherwise a negated errno.
+// -1 when no transfer could be set up, otherwise a negated errno. A write
+// that moves less than the whole packet, or nothing, failed too.
 struct library_failure_case {
     const char *name;
     const char *result;  // --write-result K:R
@@ -175,7 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(library_failure_case{"no_transfer_first", "1:-1", EIO, 0},
                     library_failure_case{"no_transfer_second", "2:-1", EIO, 1},
                     library_failure_case{"timed_out", "1:-110", 110, 0},
-                    library_failure_case{"device_gone", "2:-6", ENXIO, 1}),
+                    library_failure_case{"device_gone", "2:-6", ENXIO, 1},
+                    library_failure_case{"short_first", "1:100", EIO, 0},
+                    library_failure_case{"empty_second", "2:0", EIO, 1}),
     [](const testing::TestParamInfo<library_failure_case> &info) { return std::string(info.param.name); });
 
 struct busy_case {

@@ -109,8 +109,9 @@ std::string daemon_args(const std::string &command, const std::string &extra = "
 }
 
 // The daemon runs as the user who starts it, or, as services run it, as an
-// unprivileged user of its own whose pid file root reads: root's second
-// daemon and root's -k find it there.
+// unprivileged user of its own whose pid file root reads: root's -k finds
+// it there, and root's second daemon will not open a pid file in a
+// directory that another user could fill with links.
 TEST(daemon, starts_detached_and_is_stopped_by_k)
 {
     NEEDS_SYSLOG_CAPTURE();
@@ -118,10 +119,11 @@ TEST(daemon, starts_detached_and_is_stopped_by_k)
         const char *name;
         std::string as;   // what runs the daemon as its user
         std::string uid;  // that user's id
+        bool others_dir;  // root's second daemon refuses a directory that nobody owns
     };
-    std::vector<daemon_user> users = {{"the invoking user", "", std::to_string(geteuid())}};
+    std::vector<daemon_user> users = {{"the invoking user", "", std::to_string(geteuid()), false}};
     if (geteuid() == 0)
-        users.push_back({"nobody, seen by root", e2e::unprivileged_prefix(), "65534"});
+        users.push_back({"nobody, seen by root", e2e::unprivileged_prefix(), "65534", true});
     for (const daemon_user &user : users) {
         SCOPED_TRACE(user.name);
         const e2e::run_result r = run_daemon_script("AS='" + user.as + R"SH('
@@ -155,8 +157,14 @@ echo again_err=$(cat "$T/again.err")
         EXPECT_EQ(user.uid, v["uid"]);
         EXPECT_EQ(user.uid, v["owner"]);
         EXPECT_EQ("yes", v["running"]);
-        EXPECT_EQ("17", v["second"]);
-        EXPECT_EQ("Daemon already running, pid: " + pid, v["second_err"]);
+        if (user.others_dir) {
+            EXPECT_EQ(std::to_string(ELOOP), v["second"]);
+            EXPECT_NE(std::string::npos, v["second_err"].find("/run/d.pid: others can replace it"))
+                << v["second_err"];
+        } else {
+            EXPECT_EQ("17", v["second"]);
+            EXPECT_EQ("Daemon already running, pid: " + pid, v["second_err"]);
+        }
         EXPECT_EQ("yes", v["still_running"]);
         EXPECT_EQ("17", v["stop"]);
         EXPECT_EQ("yes", v["gone"]);
@@ -213,23 +221,37 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_GE(r.of_kind("claim").size(), 10u);
 }
 
+// A line that leaves nothing to show (it starts with a NUL byte, or with a
+// character cut short) counts as no output, on the first poll as later.
 TEST(daemon, stops_when_the_output_becomes_empty)
 {
     NEEDS_SYSLOG_CAPTURE();
-    const std::string command = "[ -e $T/empty ] || echo text";
-    const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(command, "-P 0") + R"SH(
-pid=$(daemon_pid)
-wait_until '[ $(claims) -ge 3 ]'
+    const struct {
+        const char *name;
+        const char *command;
+    } cases[] = {
+        {"empty after a line", "[ -e $T/empty ] || echo text"},
+        {"NUL after a line", "[ -e $T/empty ] && printf \"\\000x\\n\" || echo text"},
+        {"NUL first", "printf \"\\000x\\n\""},
+        {"cut character first", "printf \"\\360x\\n\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script("export T\n" + daemon_args(c.command, "-P 0") + R"SH(
+wait_until 'grep -q "Daemon started" "$T/syslog"'
+pid=$(sed -n 's/.*Daemon started, pid: \([0-9]*\).*/\1/p' "$T/syslog")
+wait_until '[ $(claims) -ge 3 ] || ! alive $pid'
 touch "$T/empty"
 wait_until '! alive $pid' && echo gone=yes
 [ -e "$P" ] || echo pidfile_gone=yes
 )SH");
-    ASSERT_EQ(0, r.status) << r.summary();
-    auto v = report_of(r.out);
-    EXPECT_EQ("yes", v["gone"]);
-    EXPECT_EQ("yes", v["pidfile_gone"]);
-    EXPECT_TRUE(has_record(r, "<11>", "Daemon stopped: Invalid argument")) << r.summary();
-    EXPECT_TRUE(records_with(r, "Daemon terminated").empty());
+        EXPECT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        EXPECT_EQ("yes", v["gone"]);
+        EXPECT_EQ("yes", v["pidfile_gone"]);
+        EXPECT_TRUE(has_record(r, "<11>", "Daemon stopped: Invalid argument")) << syslog_of(r);
+        EXPECT_TRUE(records_with(r, "Daemon terminated").empty());
+    }
 }
 
 TEST(daemon, stops_when_the_display_vanishes)
@@ -255,23 +277,43 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_EQ(2u, r.of_kind("claim").size());
 }
 
+// A write that fails, or moves less than the whole packet, ends the daemon
+// and its transfer: nothing is written after it.
 TEST(daemon, a_failing_write_stops_it_with_the_errno)
 {
     NEEDS_SYSLOG_CAPTURE();
-    const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 0") + R"SH(
+    const struct {
+        const char *name;
+        std::vector<std::string> options;
+        int error;
+        std::size_t delivered;
+    } cases[] = {
+        {"failed", {"--fail-write", "5"}, ENODEV, 4},
+        {"short", {"--write-result", "3:100"}, EIO, 2},
+        {"empty", {"--write-result", "1:0"}, EIO, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 0") + R"SH(
 pid=$(daemon_pid)
 wait_until '! alive $pid' && echo gone=yes
-)SH", {"--fail-write", "5"});
-    ASSERT_EQ(0, r.status) << r.summary();
-    EXPECT_EQ("yes", report_of(r.out)["gone"]);
-    EXPECT_TRUE(has_record(r, "<11>", std::string("Daemon stopped: ") + std::strerror(ENODEV)))
-        << r.summary();
+)SH", c.options);
+        EXPECT_EQ(0, r.status) << r.summary();
+        EXPECT_EQ("yes", report_of(r.out)["gone"]);
+        EXPECT_TRUE(has_record(r, "<11>", std::string("Daemon stopped: ") + std::strerror(c.error)))
+            << r.summary() << syslog_of(r);
+        EXPECT_EQ(c.delivered, r.writes().size()) << r.summary();
+    }
 }
 
+// Also when it was started with its signals blocked, as some supervisors and
+// shells start programs.
 TEST(daemon, sighup_during_a_long_pause_polls_at_once)
 {
     NEEDS_SYSLOG_CAPTURE();
-    const e2e::run_result r = run_daemon_script(daemon_args("date +%N", "-P 1000") + R"SH(
+    for (const char *start : {"", "env --block-signal=HUP,TERM,CHLD "}) {
+        SCOPED_TRACE(start);
+        const e2e::run_result r = run_daemon_script(start + daemon_args("date +%N", "-P 1000") + R"SH(
 pid=$(daemon_pid)
 wait_until '[ $(bulks) -ge 2 ]'
 kill -HUP $pid
@@ -282,15 +324,37 @@ wait_until '[ $(bulks) -ge 6 ]' && echo polled_again=yes
 "$LIDGLOW" -k -p "$P"; echo stop=$?
 wait_until '! alive $pid' && echo gone=yes
 )SH");
+        EXPECT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        EXPECT_EQ("yes", v["polled"]) << r.summary();
+        EXPECT_EQ("yes", v["running"]);
+        EXPECT_EQ("yes", v["polled_again"]);
+        EXPECT_EQ("17", v["stop"]);
+        EXPECT_EQ("yes", v["gone"]);
+        // Well under the 1000 s pause each time.
+        EXPECT_LT(r.elapsed_ms, 30000);
+    }
+}
+
+// A background job of the command keeps the output pipe open long after
+// the shell has ended; the polls go on at their period regardless.
+TEST(daemon, background_jobs_of_the_command_do_not_hold_up_the_polls)
+{
+    NEEDS_SYSLOG_CAPTURE();
+    const e2e::run_result r = run_daemon_script(
+        "export T\n" + daemon_args("echo . >> $T/polls; sleep 8 & printf hi", "-P 1") + R"SH(
+pid=$(daemon_pid)
+sleep 3.5
+echo polls=$(wc -l < "$T/polls")
+"$LIDGLOW" -k -p "$P"; echo stop=$?
+wait_until '! alive $pid' && echo gone=yes
+)SH");
     ASSERT_EQ(0, r.status) << r.summary();
     auto v = report_of(r.out);
-    EXPECT_EQ("yes", v["polled"]) << r.summary();
-    EXPECT_EQ("yes", v["running"]);
-    EXPECT_EQ("yes", v["polled_again"]);
+    EXPECT_GE(std::stoi(v["polls"].empty() ? "0" : v["polls"]), 3) << r.summary();
     EXPECT_EQ("17", v["stop"]);
     EXPECT_EQ("yes", v["gone"]);
-    // Well under the 1000 s pause each time.
-    EXPECT_LT(r.elapsed_ms, 30000);
+    EXPECT_EQ(1u, r.transfers.size()) << r.summary();
 }
 
 TEST(daemon, sigterm_ends_it_cleanly_in_the_pause_and_during_a_poll)
@@ -452,6 +516,55 @@ echo target=$(cat "$T/target")
     EXPECT_TRUE(r.transfers.empty());
 }
 
+// Only a pid file that a daemon could have left is used: the daemon and
+// -k neither truncate nor remove anything else, whatever root may write.
+TEST(daemon, files_that_are_not_pid_files_are_left_as_they_were)
+{
+    NEEDS_SYSLOG_CAPTURE();
+    const struct {
+        const char *name;
+        const char *setup;   // makes the pid file $F
+        const char *reason;  // why the daemon refuses it
+        int stop;            // -k's status
+        const char *stop_err;
+        const char *kept;    // a shell condition that holds when nothing was touched
+    } cases[] = {
+        {"hard link", "echo keep > $T/target; ln $T/target $F", "it has more than one link",
+         ELOOP, "", "[ \"$(cat $T/target)\" = keep ] && [ -e $F ]"},
+        {"FIFO", "mkfifo $F", "it is not a regular file", ELOOP, "", "[ -p $F ]"},
+        {"other content", "echo keep > $F", "it holds something other than a pid", 3,
+         "Daemon not found!", "[ \"$(cat $F)\" = keep ]"},
+        // Anyone may swap a file there for a link between our look and
+        // the pid-file functions' open.
+        {"directory open to all", "mkdir -m 777 $T/open; F=$T/open/d.pid", "others can replace it", 3,
+         "Daemon not found!", "[ ! -e $F ]"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script("F=$T/d.pid\n" + std::string(c.setup) + "\n" +
+                                                    "\"$LIDGLOW\" -c 'echo x' -t " + FONT + R"SH( -D -p "$F" 2>"$T/err"
+echo start=$?
+echo start_err=$(cat "$T/err")
+"$LIDGLOW" -k -p "$F" 2>"$T/err"; echo stop=$?
+echo stop_err=$(cat "$T/err")
+)SH" + c.kept + " && echo kept=yes\n");
+        EXPECT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        const std::string refusal = std::string("/d.pid: ") + c.reason;
+        EXPECT_EQ(std::to_string(ELOOP), v["start"]) << r.summary();
+        EXPECT_EQ(0u, v["start_err"].rfind("Refusing pid file /", 0)) << r.summary();
+        EXPECT_EQ(v["start_err"].size() - refusal.size(), v["start_err"].rfind(refusal)) << r.summary();
+        EXPECT_EQ(std::to_string(c.stop), v["stop"]);
+        EXPECT_EQ(c.stop == ELOOP ? v["start_err"].substr(0, v["start_err"].size() - refusal.size()) +
+                                        "/d.pid: " + c.reason
+                                  : std::string(c.stop_err),
+                  v["stop_err"]);
+        EXPECT_EQ("yes", v["kept"]) << r.summary();
+        EXPECT_TRUE(records_with(r, "Daemon started").empty()) << syslog_of(r);
+        EXPECT_TRUE(r.transfers.empty());
+    }
+}
+
 TEST(daemon, runs_without_a_pid_file_it_cannot_create)
 {
     NEEDS_SYSLOG_CAPTURE();
@@ -473,23 +586,48 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_EQ("yes", v["gone"]);
 }
 
-TEST(daemon, stop_request_without_usable_pid_is_silent)
+// -k signals only a pid it has read: while the daemon starts, its pid file
+// is locked but still empty for a moment.
+TEST(daemon, stop_request_signals_only_a_usable_pid)
 {
-    // Another process holds the lock on an empty pid file; no daemon runs,
-    // so nothing is logged.
-    const e2e::run_result r = e2e::run_script({}, std::string(PRELUDE) + R"SH(
-: > "$P"
-flock "$P" sleep 3 &
+    const struct {
+        const char *name;
+        const char *content;  // the held pid file's content at first
+        const char *later;    // what the holder writes into it after 0.5 s
+        int stop;
+        std::string err;      // with P for the path
+    } cases[] = {
+        {"pid written late", "", "printf %s $target > $P", EEXIST, ""},
+        {"pid never written", "", ":", EAGAIN, "Daemon has not written its pid to P"},
+        {"zero", "0", ":", EINVAL, "No usable pid in P"},
+        {"negative", "-1", ":", EINVAL, "No usable pid in P"},
+        {"not a number", "x1", ":", EINVAL, "No usable pid in P"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        // No daemon runs, so nothing is logged and no capture is needed.
+        const e2e::run_result r = e2e::run_script({}, std::string(PRELUDE) + "sleep 30 &\ntarget=$!\nprintf %s '" +
+                                                    std::string(c.content) + "' > \"$P\"\n" +
+                                                    "flock \"$P\" sh -c \"sleep 0.5; " + c.later +
+                                                    R"SH(; sleep 5" &
 holder=$!
 wait_until 'flock -n "$P" true; [ $? -ne 0 ]'
+start=$(now_ms)
 "$LIDGLOW" -k -p "$P" 2>"$T/err"; echo stop=$?
-echo err_bytes=$(wc -c < "$T/err")
-kill $holder
+echo ms=$(($(now_ms) - start))
+echo err=$(sed "s|$P|P|" "$T/err")
+sleep 0.2
+alive $target || echo target_gone=yes
+kill $holder $target 2>/dev/null || :
 )SH");
-    ASSERT_EQ(0, r.status) << r.summary();
-    auto v = report_of(r.out);
-    EXPECT_EQ("17", v["stop"]);
-    EXPECT_EQ("0", v["err_bytes"]);
+        EXPECT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        EXPECT_EQ(std::to_string(c.stop), v["stop"]) << r.summary();
+        EXPECT_EQ(c.err, v["err"]);
+        EXPECT_EQ(c.stop == EEXIST ? "yes" : "", v["target_gone"]);
+        // Waiting for a pid takes at most about two seconds.
+        EXPECT_LT(std::stoi(v["ms"].empty() ? "99999" : v["ms"]), 4000) << r.summary();
+    }
 }
 
 } // namespace

@@ -272,4 +272,39 @@ TEST(preview_output, fits_80_columns_and_png_is_four_times_larger)
     }
 }
 
+// A picture file replaces a regular file whole or not at all; a write that
+// fails (here, past a file size limit of 0) leaves the file as it was, and
+// anything but a regular file is refused.
+TEST(preview_output, a_picture_file_that_cannot_be_written_is_left_as_it_was)
+{
+    const struct {
+        const char *name;
+        const char *setup;  // makes the file $F
+        const char *limit;  // set for the preview alone
+        const char *kept;   // a shell condition that holds when nothing was touched
+        std::string err;
+    } cases[] = {
+        {"png write fails", "F=p.png; echo keep > $F", "ulimit -f 0; trap '' XFSZ;",
+         "[ \"$(cat $F)\" = keep ]", "Cannot write p.png: File too large\n"},
+        {"pbm write fails", "F=p.pbm; echo keep > $F", "ulimit -f 0; trap '' XFSZ;",
+         "[ \"$(cat $F)\" = keep ]", "Cannot write p.pbm: File too large\n"},
+        {"symbolic link", "F=p.png; echo keep > target; ln -s target $F", "",
+         "[ -L $F ] && [ \"$(cat target)\" = keep ]", "Cannot write p.png: it is not a regular file\n"},
+        {"FIFO", "F=p.pbm; mkfifo $F", "", "[ -p $F ]", "Cannot write p.pbm: it is not a regular file\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = e2e::run_script(
+            {}, std::string(c.setup) + "\n(" + c.limit + " exec timeout 10 \"$LIDGLOW_PREVIEW\" -m Hi -t " +
+                    DEJAVU + " -o $F); echo status=$?\n" + c.kept +
+                    " && echo kept=yes\necho left=$(ls -A | grep -c lidglow-preview)\n");
+        EXPECT_EQ(r.status, 0) << r.summary();
+        EXPECT_EQ(r.out.find("status=0\n"), std::string::npos) << r.summary();
+        EXPECT_EQ(r.out.find("status=124\n"), std::string::npos) << r.summary();
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_NE(r.out.find("kept=yes\n"), std::string::npos) << r.summary();
+        EXPECT_NE(r.out.find("left=0\n"), std::string::npos) << r.summary();
+    }
+}
+
 }  // namespace
