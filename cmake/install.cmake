@@ -1,4 +1,4 @@
-# What `cmake --install` puts in place besides the binary and its manual:
+# What `cmake --install` puts in place besides the programs and their manuals:
 # each platform's service files and device rule (each can be switched off),
 # shell completion, the example scripts and the licence.
 include(GNUInstallDirs)
@@ -12,6 +12,7 @@ option(LIDGLOW_INSTALL_UDEV_RULE "Install the udev rule (Linux)" ${on_linux})
 option(LIDGLOW_INSTALL_EXAMPLES "Install the example scripts and the licence as documentation" ON)
 
 install(TARGETS lidglow lidglow-preview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS lidglow-decode RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/lidglow)
 install(FILES doc/lidglow.1 doc/lidglow-preview.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES dist/completion/lidglow.bash
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME lidglow)

@@ -22,6 +22,7 @@ fi
 
 set -- cmake make g++ pkg-config \
     libusb-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libbsd-dev libpng-dev \
+    libseccomp-dev \
     libgtest-dev \
     umockdev libumockdev-dev \
     fonts-dejavu-core fonts-wqy-microhei \

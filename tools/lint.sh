@@ -151,6 +151,7 @@ rules_dir=/usr/local/lib/udev/rules.d
 [ -z "$udev_dir" ] || rules_dir=$udev_dir/rules.d
 always="/usr/local/bin/lidglow
 /usr/local/bin/lidglow-preview
+/usr/local/libexec/lidglow/lidglow-decode
 /usr/local/share/bash-completion/completions/lidglow
 /usr/local/share/man/man1/lidglow.1
 /usr/local/share/man/man1/lidglow-preview.1
