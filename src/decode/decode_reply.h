@@ -9,8 +9,8 @@
 // frame's geometry and bytes, or the status of a failure and the line that
 // reports it.
 struct decode_reply {
-    int status = 0;            // 0 for a frame
-    std::string message;       // empty when the failure was reported already
+    int status = 0;            // 0 for a frame, else 1 to 255
+    std::string message;       // the line that reports a failure
     unsigned width = 0;
     unsigned height = 0;
     std::vector<unsigned char> frame;  // width x height bytes
@@ -27,7 +27,8 @@ std::string encode_reply(const decode_reply &reply);
 
 // Reads a reply written by encode_reply. The child runs a hostile decoder,
 // so nothing is trusted: false for anything but one complete, consistent
-// reply whose frame has the geometry that display_flags asks for.
+// reply whose frame has the geometry that display_flags asks for. The
+// message comes back as one printable line.
 bool parse_reply(const std::string &data, int display_flags, decode_reply &reply);
 
 #endif

@@ -38,7 +38,7 @@ TEST(DecodeReply, RoundTripsFramesAndFailures)
         {"rolling", DISPLAY_ROLL, frame_reply(384, 32)},
         {"widest", DISPLAY_ROLL, frame_reply(1792, 32)},
         {"failure", 0, failure_reply(2, "Couldn't open x.png")},
-        {"reported failure", 0, failure_reply(12, "")},
+        {"highest status", 0, failure_reply(255, "x")},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -49,6 +49,23 @@ TEST(DecodeReply, RoundTripsFramesAndFailures)
         EXPECT_EQ(parsed.width, c.reply.width);
         EXPECT_EQ(parsed.height, c.reply.height);
         EXPECT_EQ(parsed.frame, c.reply.frame);
+    }
+}
+
+// The line goes to a terminal as it is: no line breaks, no escape sequences.
+TEST(DecodeReply, MakesTheMessageOnePrintableLine)
+{
+    const struct {
+        std::string message, printed;
+    } cases[] = {
+        {"Couldn't open caf\xC3\xA9.png", "Couldn't open caf\xC3\xA9.png"},
+        {"a\nb\rc\x1B[2Jd\x7F", "a?b?c?[2Jd?"},
+        {"CSI \xC2\x9B" "2J, NEL \xC2\x85, NBSP \xC2\xA0", "CSI ?2J, NEL ?, NBSP \xC2\xA0"},
+    };
+    for (const auto &c : cases) {
+        decode_reply parsed;
+        ASSERT_TRUE(parse_reply(encode_reply(failure_reply(5, c.message)), 0, parsed));
+        EXPECT_EQ(parsed.message, c.printed);
     }
 }
 
@@ -71,7 +88,10 @@ TEST(DecodeReply, RefusesWhatTheChildCannotHaveMeant)
         {"static frame for flashing", DISPLAY_FLASH, frame},
         {"static frame for rolling", DISPLAY_ROLL, encode_reply(frame_reply(129, 32))},
         {"too wide", DISPLAY_ROLL, encode_reply(frame_reply(1920, 32))},
-        {"negative status", 0, encode_reply(failure_reply(-1, ""))},
+        {"negative status", 0, encode_reply(failure_reply(-1, "x"))},
+        // An exit status of 256 would read as success.
+        {"status past 255", 0, encode_reply(failure_reply(256, "x"))},
+        {"failure without its line", 0, encode_reply(failure_reply(12, ""))},
         {"failure with a frame", 0, encode_reply([] {
              decode_reply r = frame_reply(128, 32);
              r.status = 22;
