@@ -30,6 +30,7 @@ endif()
 
 install(TARGETS lidglow lidglow-preview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+install(TARGETS lidglow-decode RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/lidglow)
 # The manual names the build's default font and where the examples are.
 configure_file(doc/lidglow.1.in lidglow.1 @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/lidglow.1 doc/lidglow-preview.1

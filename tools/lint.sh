@@ -183,6 +183,7 @@ sysusers_dir=$(pkg-config --variable=sysusersdir systemd 2>/dev/null || true)
 [ -n "$sysusers_dir" ] || sysusers_dir=/usr/local/lib/sysusers.d
 always="/usr/local/bin/lidglow
 /usr/local/bin/lidglow-preview
+/usr/local/libexec/lidglow/lidglow-decode
 /usr/local/share/bash-completion/completions/lidglow
 /usr/local/share/bash-completion/completions/lidglow-preview
 /usr/local/share/man/man1/lidglow.1

@@ -14,6 +14,7 @@
 
 #include "decode/decode_reply.h"
 #include "decode/picture_guard.h"
+#include "decode/platform.h"
 #include "decode/sandbox.h"
 #include "lcm/status.h"
 #include "render/frame.h"
@@ -35,8 +36,8 @@ void restore_default_signals()
     sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-// The display's device node and anything else the parent holds stay out of
-// the decoder's reach; the parent keeps its own descriptors.
+// Whatever descriptor the decoder was started with besides its reply stays
+// out of its reach.
 void close_other_descriptors(int keep)
 {
     const int first = STDERR_FILENO + 1;
@@ -66,6 +67,14 @@ void close_other_descriptors(int keep)
     reply.status = status;
     reply.message = line;
     send_reply(reply_fd, reply);
+}
+
+// SDL's line for a failure, and where SDL has none, the error's own; the
+// parent has no other way to show one.
+[[noreturn]] void send_sdl_failure(int reply_fd, int status, const char *path)
+{
+    const std::string line = SDL_GetError();
+    send_failure(reply_fd, status, line.empty() ? decode_failure_line(path, std::strerror(status)) : line);
 }
 
 // A failed system call: its errno is the status.
@@ -107,11 +116,13 @@ bool lower_limit(int resource, rlim_t soft, rlim_t hard)
 }
 
 // The soft CPU limit sends SIGXCPU; the hard one, a second later, kills a
-// child that survived it. A crashing decoder leaves no core file.
+// child that survived it. A crashing decoder leaves no core file, writes no
+// file and, without root, starts no process.
 bool set_limits()
 {
     if (!lower_limit(RLIMIT_CPU, DECODER_CPU_SECONDS, DECODER_CPU_SECONDS + 1) ||
-        !lower_limit(RLIMIT_CORE, 0, 0))
+        !lower_limit(RLIMIT_CORE, 0, 0) || !lower_limit(RLIMIT_FSIZE, 0, 0) ||
+        !lower_limit(RLIMIT_NPROC, 0, 0))
         return false;
     if (!DECODER_ADDRESS_LIMITED)
         return true;
@@ -121,12 +132,7 @@ bool set_limits()
 
 } // namespace
 
-std::string decode_failure_line(const char *path, const std::string &what)
-{
-    return std::string("Cannot decode ") + path + ": " + what;
-}
-
-void run_decode_child(const char *path, int display_flags, int reply_fd)
+void run_decode_child(const char *path, int display_flags, int reply_fd, pid_t parent)
 {
     restore_default_signals();
     close_other_descriptors(reply_fd);
@@ -137,7 +143,7 @@ void run_decode_child(const char *path, int display_flags, int reply_fd)
     errno = 0;
     SDL_RWops *source = SDL_RWFromFile(path, "rb");
     if (source == nullptr)
-        send_failure(reply_fd, errno_status(), SDL_GetError());
+        send_sdl_failure(reply_fd, errno_status(), path);
     const char *dot = std::strrchr(path, '.');
     std::string type = dot != nullptr ? dot + 1 : "";
 
@@ -148,9 +154,12 @@ void run_decode_child(const char *path, int display_flags, int reply_fd)
     std::string why;
     if (geteuid() == 0 && !drop_root(why))
         send_failure(reply_fd, errno_status(), decode_failure_line(path, why));
+    // Giving up root cancelled the parent-death signal.
+    if (!die_with_parent(parent))
+        _exit(1);
     if (!set_limits())
         send_system_failure(reply_fd, path, "cannot limit the decoder");
-    if (!sandbox_enter())
+    if (!sandbox_enter(reply_fd))
         send_system_failure(reply_fd, path, "cannot enter the sandbox");
     if (!picture_header_safe(source, why))
         send_failure(reply_fd, EINVAL, decode_failure_line(path, why));
@@ -164,15 +173,17 @@ void run_decode_child(const char *path, int display_flags, int reply_fd)
             send_failure(reply_fd, ENOMEM,
                          decode_failure_line(path, "the decoder ran out of memory (limit " +
                                                        std::to_string(DECODER_MEMORY_MIB) + " MiB)"));
-        send_failure(reply_fd, status, SDL_GetError());
+        send_sdl_failure(reply_fd, status, path);
     }
     if (surface->w <= 0 || surface->h <= 0)
         send_failure(reply_fd, EINVAL, "Cannot show a picture without pixels");
 
-    // frame_from_surface reports its own failures.
+    // frame_from_surface would print its failures, to /dev/null here.
+    if (!frame_surface_readable(surface.get(), why))
+        send_failure(reply_fd, EINVAL, why);
     const frame_bytes frame = frame_from_surface(surface.get(), display_flags);
     if (!frame)
-        send_failure(reply_fd, errno_status(), "");
+        send_failure(reply_fd, ENOMEM, "Out of memory!");
     decode_reply reply;
     const frame_size size = frame_geometry(display_flags, surface->w);
     reply.width = size.width;

@@ -1,9 +1,11 @@
 #ifndef LIDGLOW_DECODE_DECODE_CHILD_H
 #define LIDGLOW_DECODE_DECODE_CHILD_H
 
+#include <sys/types.h>
+
 #include <string>
 
-// The limits of the decoding child. Half a gigabyte of address space holds
+// The limits of the decoder. Half a gigabyte of address space holds
 // the largest pictures worth showing with room to spare, while a
 // decompression bomb fails at its first large allocation; ten seconds of
 // CPU decode any sane picture many times over. The deadline, enforced by
@@ -21,13 +23,20 @@ constexpr bool DECODER_ADDRESS_LIMITED = false;
 constexpr bool DECODER_ADDRESS_LIMITED = true;
 #endif
 
+// The decoder writes its reply to this descriptor; its standard
+// descriptors are /dev/null.
+constexpr int DECODER_REPLY_FD = 3;
+
 // The one line that reports a decoder stopped by a limit, or by its own
 // fault, naming the picture.
-std::string decode_failure_line(const char *path, const std::string &what);
+inline std::string decode_failure_line(const char *path, const std::string &what)
+{
+    return std::string("Cannot decode ") + path + ": " + what;
+}
 
-// The child's whole life: opens the picture, gives up root and everything
+// The decoder's whole life: opens the picture, gives up root and everything
 // else it can, decodes and converts the picture and writes one reply to
-// reply_fd. It ends with _exit, so nothing of the parent's is released.
-[[noreturn]] void run_decode_child(const char *path, int display_flags, int reply_fd);
+// reply_fd. It ends with _exit, or killed by the kernel when parent ends.
+[[noreturn]] void run_decode_child(const char *path, int display_flags, int reply_fd, pid_t parent);
 
 #endif

@@ -51,6 +51,22 @@ bool picture_consistent(const decode_reply &reply, int display_flags)
            reply.transparent_set <= set && reply.transparent_clear <= clear;
 }
 
+// The line goes to the caller's standard error, often a terminal: control
+// characters, and C1 controls in UTF-8, become '?', so that the decoder
+// can neither break the line nor send the terminal a command.
+std::string printable(std::string line)
+{
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(line[i]);
+        const auto next = i + 1 < line.size() ? static_cast<unsigned char>(line[i + 1]) : 0;
+        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F)
+            line.replace(i, 2, "?");
+        else if (byte < 0x20 || byte == 0x7F)
+            line[i] = '?';
+    }
+    return line;
+}
+
 } // namespace
 
 std::size_t decode_reply_limit()
@@ -83,7 +99,9 @@ bool parse_reply(const std::string &data, int display_flags, decode_reply &reply
     const std::uint32_t width = word_at(data, 1);
     const std::uint32_t height = word_at(data, 2);
     const std::uint32_t message_size = word_at(data, 3);
-    if (status < 0 || message_size > DECODE_MESSAGE_MAX)
+    // The status becomes the exit status, which holds 1 to 255 for a
+    // failure; a failure's line is all that reports it.
+    if (status < 0 || status > 255 || message_size > DECODE_MESSAGE_MAX)
         return false;
     decode_reply read;
     read.status = status;
@@ -100,13 +118,13 @@ bool parse_reply(const std::string &data, int display_flags, decode_reply &reply
         if (width != expected.width || height != expected.height || message_size != 0)
             return false;
         pixel_count = std::size_t(width) * height;
-    } else if (width != 0 || height != 0 || read.source_width != 0 || read.source_height != 0 ||
-               read.transparent_set != 0 || read.transparent_clear != 0) {
+    } else if (width != 0 || height != 0 || message_size == 0 || read.source_width != 0 ||
+               read.source_height != 0 || read.transparent_set != 0 || read.transparent_clear != 0) {
         return false;
     }
     if (data.size() != HEADER_SIZE + message_size + pixel_count)
         return false;
-    read.message.assign(data, HEADER_SIZE, message_size);
+    read.message = printable(data.substr(HEADER_SIZE, message_size));
     const auto *frame = reinterpret_cast<const unsigned char *>(data.data()) + HEADER_SIZE + message_size;
     read.frame.assign(frame, frame + pixel_count);
     if (status == 0 && !picture_consistent(read, display_flags))

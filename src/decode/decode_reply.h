@@ -9,8 +9,8 @@
 // frame's geometry and bytes with what the frame made of the picture, or
 // the status of a failure and the line that reports it.
 struct decode_reply {
-    int status = 0;            // 0 for a frame
-    std::string message;       // empty when the failure was reported already
+    int status = 0;            // 0 for a frame, else 1 to 255
+    std::string message;       // the line that reports a failure
     unsigned width = 0;
     unsigned height = 0;
     std::vector<unsigned char> frame;  // width x height bytes
@@ -33,7 +33,7 @@ std::string encode_reply(const decode_reply &reply);
 // so nothing is trusted: false for anything but one complete, consistent
 // reply whose frame has the geometry that display_flags asks for of a
 // picture of its source size, and no more transparent pixels set or clear
-// than the frame shows.
+// than the frame shows. The message comes back as one printable line.
 bool parse_reply(const std::string &data, int display_flags, decode_reply &reply);
 
 #endif

@@ -47,7 +47,7 @@ TEST(DecodeReply, RoundTripsFramesAndFailures)
         {"cut and transparent", 0, frame_reply(128, 32, 400, 300, 1366, 2730)},
         {"cut when rolling", DISPLAY_ROLL, frame_reply(1792, 32, 5000, 32)},
         {"failure", 0, failure_reply(2, "Couldn't open x.png")},
-        {"reported failure", 0, failure_reply(12, "")},
+        {"highest status", 0, failure_reply(255, "x")},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -62,6 +62,23 @@ TEST(DecodeReply, RoundTripsFramesAndFailures)
         EXPECT_EQ(parsed.source_height, c.reply.source_height);
         EXPECT_EQ(parsed.transparent_set, c.reply.transparent_set);
         EXPECT_EQ(parsed.transparent_clear, c.reply.transparent_clear);
+    }
+}
+
+// The line goes to a terminal as it is: no line breaks, no escape sequences.
+TEST(DecodeReply, MakesTheMessageOnePrintableLine)
+{
+    const struct {
+        std::string message, printed;
+    } cases[] = {
+        {"Couldn't open caf\xC3\xA9.png", "Couldn't open caf\xC3\xA9.png"},
+        {"a\nb\rc\x1B[2Jd\x7F", "a?b?c?[2Jd?"},
+        {"CSI \xC2\x9B" "2J, NEL \xC2\x85, NBSP \xC2\xA0", "CSI ?2J, NEL ?, NBSP \xC2\xA0"},
+    };
+    for (const auto &c : cases) {
+        decode_reply parsed;
+        ASSERT_TRUE(parse_reply(encode_reply(failure_reply(5, c.message)), 0, parsed));
+        EXPECT_EQ(parsed.message, c.printed);
     }
 }
 
@@ -94,12 +111,15 @@ TEST(DecodeReply, RefusesWhatTheChildCannotHaveMeant)
         {"more transparent pixels set than the frame has", 0, encode_reply(frame_reply(128, 32, 0, 0, 1367, 0))},
         {"more transparent pixels clear than the frame has", 0, encode_reply(frame_reply(128, 32, 0, 0, 0, 2731))},
         {"failure with a source size", 0, encode_reply([] {
-             decode_reply r = failure_reply(22, "");
+             decode_reply r = failure_reply(22, "x");
              r.source_width = 1;
              r.source_height = 1;
              return r;
          }())},
-        {"negative status", 0, encode_reply(failure_reply(-1, ""))},
+        {"negative status", 0, encode_reply(failure_reply(-1, "x"))},
+        // An exit status of 256 would read as success.
+        {"status past 255", 0, encode_reply(failure_reply(256, "x"))},
+        {"failure without its line", 0, encode_reply(failure_reply(12, ""))},
         {"failure with a frame", 0, encode_reply([] {
              decode_reply r = frame_reply(128, 32);
              r.status = 22;

@@ -1,7 +1,9 @@
 #include "decode/decoder.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -12,23 +14,28 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "decode/decode_child.h"
+#include "decode/platform.h"
 #include "lcm/status.h"
 
 namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-// How often a child that has closed its pipe is looked at until it ends.
-constexpr int REAP_INTERVAL_MS = 10;
+// How often the decoder is looked at while its pipe stays open: a process
+// it started could hold the pipe open after the decoder has ended.
+constexpr int CHECK_INTERVAL_MS = 10;
 
 struct fd_closer {
     int fd;
-    ~fd_closer()
+    ~fd_closer() { reset(); }
+    void reset()
     {
         if (fd >= 0)
             close(fd);
+        fd = -1;
     }
     fd_closer(const fd_closer &) = delete;
     fd_closer &operator=(const fd_closer &) = delete;
@@ -41,20 +48,101 @@ int milliseconds_left(clock_type::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// The decoder program lies where the build placed it relative to this
+// program, in the build tree as in an installation. The kernel's path of
+// this program has no symbolic links, so each leading ".." of the relative
+// path leaves one directory.
+std::string decoder_program()
+{
+    std::string directory = running_program_path();
+    if (directory.empty())
+        return "";
+    directory.erase(directory.rfind('/'));
+    std::string_view relative = LIDGLOW_DECODER_RELATIVE_PATH;
+    while (relative.substr(0, 3) == "../") {
+        directory.erase(directory.rfind('/'));
+        relative.remove_prefix(3);
+    }
+    return directory + "/" + std::string(relative);
+}
+
+struct spawn_actions {
+    posix_spawn_file_actions_t actions;
+    int error;
+    spawn_actions() { error = posix_spawn_file_actions_init(&actions); }
+    ~spawn_actions()
+    {
+        if (error == 0)
+            posix_spawn_file_actions_destroy(&actions);
+    }
+    spawn_actions(const spawn_actions &) = delete;
+    spawn_actions &operator=(const spawn_actions &) = delete;
+};
+
+// Starts the decoder with the reply pipe as its only descriptor besides
+// /dev/null for the standard ones, and an empty environment. The error
+// number, 0 when it runs.
+int start_decoder(const std::string &program, const char *path, int display_flags, int reply_fd,
+                  pid_t &pid)
+{
+    spawn_actions plan;
+    int error = plan.error;
+    if (error == 0)
+        error = posix_spawn_file_actions_adddup2(&plan.actions, reply_fd, DECODER_REPLY_FD);
+    if (error == 0)
+        error = posix_spawn_file_actions_addopen(&plan.actions, STDIN_FILENO, "/dev/null", O_RDWR, 0);
+    if (error == 0)
+        error = posix_spawn_file_actions_adddup2(&plan.actions, STDIN_FILENO, STDOUT_FILENO);
+    if (error == 0)
+        error = posix_spawn_file_actions_adddup2(&plan.actions, STDIN_FILENO, STDERR_FILENO);
+    if (error == 0)
+        error = posix_spawn_file_actions_addclosefrom_np(&plan.actions, DECODER_REPLY_FD + 1);
+    if (error != 0)
+        return error;
+    std::string parent = std::to_string(getpid());
+    std::string flags = std::to_string(display_flags);
+    std::string program_name = program;
+    std::string file = path;
+    char *arguments[] = {&program_name[0], &parent[0], &flags[0], &file[0], nullptr};
+    char *environment[] = {nullptr};
+    return posix_spawn(&pid, program.c_str(), &plan.actions, nullptr, arguments, environment);
+}
+
+enum class decoder_state { running, ended, unknown };
+
+// Looks without reaping: until the decoder is reaped, its process id
+// cannot name another process or session.
+decoder_state look_at(pid_t pid)
+{
+    for (;;) {
+        siginfo_t info = {};
+        if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
+            return info.si_pid == pid ? decoder_state::ended : decoder_state::running;
+        if (errno != EINTR)
+            return decoder_state::unknown;
+    }
+}
+
 enum class read_end { complete, deadline, too_long, failed };
 
-// Collects the reply until the child closes its end of the pipe.
-read_end read_reply(int fd, clock_type::time_point deadline, std::string &data)
+// Collects the reply until the pipe is closed, or until the decoder has
+// ended and the pipe holds nothing more.
+read_end read_reply(int fd, pid_t pid, clock_type::time_point deadline, std::string &data)
 {
     char buffer[16384];
+    bool ended = false;
     for (;;) {
         const int left = milliseconds_left(deadline);
         if (left == 0)
             return read_end::deadline;
+        // Whatever the decoder wrote before it ended is in the pipe by now.
+        ended = ended || look_at(pid) != decoder_state::running;
         struct pollfd ready = {fd, POLLIN, 0};
-        const int events = poll(&ready, 1, left);
+        const int events = poll(&ready, 1, ended ? 0 : (left < CHECK_INTERVAL_MS ? left : CHECK_INTERVAL_MS));
         if (events < 0 && errno != EINTR)
             return read_end::failed;
+        if (events == 0 && ended)
+            return read_end::complete;
         if (events <= 0)
             continue;
         const ssize_t got = read(fd, buffer, sizeof buffer);
@@ -77,29 +165,32 @@ struct child_end {
     struct rusage usage = {};
 };
 
-// Waits for the child, killed first when stop is set and at the deadline
-// otherwise, so that no path leaves it running or unreaped.
+// Waits for the decoder, killed first when stop is set and at the deadline
+// otherwise, then kills whatever it started, all in its session, and reaps
+// it, so that no path leaves anything running or unreaped.
 child_end reap(pid_t pid, clock_type::time_point deadline, bool stop)
 {
     child_end end;
     if (stop)
         kill(pid, SIGKILL);
-    bool block = stop;
+    decoder_state state;
+    while ((state = look_at(pid)) == decoder_state::running) {
+        if (milliseconds_left(deadline) == 0 && !end.out_of_time) {
+            kill(pid, SIGKILL);
+            end.out_of_time = true;
+        }
+        poll(nullptr, 0, CHECK_INTERVAL_MS);
+    }
+    if (state == decoder_state::ended)
+        kill(-pid, SIGKILL);
     for (;;) {
-        const pid_t done = wait4(pid, &end.wait_status, block ? 0 : WNOHANG, &end.usage);
+        const pid_t done = wait4(pid, &end.wait_status, 0, &end.usage);
         if (done == pid) {
             end.reaped = true;
             return end;
         }
         if (done < 0 && errno != EINTR)
             return end;
-        if (done == 0 && milliseconds_left(deadline) == 0) {
-            kill(pid, SIGKILL);
-            end.out_of_time = true;
-            block = true;
-        } else if (done == 0) {
-            poll(nullptr, 0, REAP_INTERVAL_MS);
-        }
     }
 }
 
@@ -109,7 +200,7 @@ double cpu_seconds(const struct rusage &usage)
            (double(usage.ru_utime.tv_usec) + double(usage.ru_stime.tv_usec)) / 1e6;
 }
 
-// What ended a child that gave no usable reply.
+// What ended a decoder that gave no usable reply.
 std::string what_happened(read_end how, const child_end &end)
 {
     if (how == read_end::deadline || end.out_of_time)
@@ -119,6 +210,9 @@ std::string what_happened(read_end how, const child_end &end)
         // Past the soft CPU limit comes SIGXCPU, past the hard one SIGKILL.
         if (number == SIGXCPU || (number == SIGKILL && cpu_seconds(end.usage) >= DECODER_CPU_SECONDS))
             return "the decoder used more than " + std::to_string(DECODER_CPU_SECONDS) + " s of CPU time";
+        // The system call filter kills with SIGSYS.
+        if (number == SIGSYS)
+            return "the decoder tried a forbidden system call";
         return "the decoder crashed (signal " + std::to_string(number) + ")";
     }
     return "the decoder gave no usable answer";
@@ -132,38 +226,45 @@ decode_reply failure(int status, const std::string &line)
     return reply;
 }
 
+decode_reply cannot_start(const char *path, const std::string &program, int error)
+{
+    const int status = error != 0 ? error : EINVAL;
+    std::string what = "cannot start the decoder";
+    if (!program.empty())
+        what += " " + program;
+    return failure(status, decode_failure_line(path, what + ": " + std::strerror(status)));
+}
+
 } // namespace
 
 decode_reply decode_picture(const char *path, int display_flags)
 {
+    errno = 0;
+    const std::string program = decoder_program();
+    if (program.empty())
+        return cannot_start(path, program, errno);
     int ends[2];
-    if (pipe(ends) != 0) {
-        const int status = errno_status();
-        return failure(status, decode_failure_line(path, std::string("cannot start the decoder: ") +
-                                                             std::strerror(status)));
-    }
-    // An ignored SIGCHLD, inherited from the caller, would reap the child
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return cannot_start(path, program, errno);
+    const fd_closer reader{ends[0]};
+    // Above the descriptors that the decoder's are set up in.
+    fd_closer writer{fcntl(ends[1], F_DUPFD_CLOEXEC, DECODER_REPLY_FD + 1)};
+    const int copy_error = errno;
+    close(ends[1]);
+    if (writer.fd < 0)
+        return cannot_start(path, program, copy_error);
+    // An ignored SIGCHLD, inherited from the caller, would reap the decoder
     // before its status could be read.
     signal(SIGCHLD, SIG_DFL);
-    // Output still buffered here would be written by both processes.
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(ends[0]);
-        run_decode_child(path, display_flags, ends[1]);
-    }
-    const int fork_error = errno;
-    close(ends[1]);
-    const fd_closer reader{ends[0]};
-    if (pid < 0) {
-        const int status = fork_error != 0 ? fork_error : EINVAL;
-        return failure(status, decode_failure_line(path, std::string("cannot start the decoder: ") +
-                                                             std::strerror(status)));
-    }
+    pid_t pid = -1;
+    const int error = start_decoder(program, path, display_flags, writer.fd, pid);
+    if (error != 0)
+        return cannot_start(path, program, error);
+    writer.reset();
 
     const clock_type::time_point deadline = clock_type::now() + std::chrono::seconds(DECODER_DEADLINE_SECONDS);
     std::string data;
-    const read_end how = read_reply(reader.fd, deadline, data);
+    const read_end how = read_reply(reader.fd, pid, deadline, data);
     const child_end end = reap(pid, deadline, how != read_end::complete);
 
     decode_reply reply;

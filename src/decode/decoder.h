@@ -3,10 +3,11 @@
 
 #include "decode/decode_reply.h"
 
-// Decodes the picture at path into a frame for display_flags in a child
-// process that runs without root and under limits, so that a hostile file
-// can neither take over nor exhaust this process. On failure, which is
-// reported here in one line, the reply holds the status and no frame.
+// Decodes the picture at path into a frame for display_flags in the
+// decoder program, which runs contained and under limits, so that a hostile
+// file can neither take over nor exhaust this process, nor reach anything
+// else. On failure, which is reported here in one line, the reply holds
+// the status and no frame.
 decode_reply decode_picture(const char *path, int display_flags);
 
 #endif

@@ -1,9 +1,11 @@
 #ifndef LIDGLOW_DECODE_SANDBOX_H
 #define LIDGLOW_DECODE_SANDBOX_H
 
-// Takes from the calling process whatever the platform can take without a
-// policy of its own, once every file it needs is open. False, with errno
-// set, when the platform offers a sandbox and entering it failed.
-bool sandbox_enter();
+// Takes from the calling process whatever the platform can take once every
+// file it needs is open: afterwards it reads what it holds open, writes to
+// reply_fd and its standard descriptors, uses memory and exits. A layer that
+// the kernel lacks is left out; false, with errno set, when one that it
+// offers could not be entered.
+bool sandbox_enter(int reply_fd);
 
 #endif

@@ -6,7 +6,7 @@
 
 // Capability mode: no new files, sockets or processes, only the open
 // descriptors. A kernel built without it leaves the other limits in force.
-bool sandbox_enter()
+bool sandbox_enter(int)
 {
     return cap_enter() == 0 || errno == ENOSYS;
 }

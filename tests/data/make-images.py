@@ -191,6 +191,9 @@ def main():
     rgb.convert('1').save(path('pattern.pbm'))
     rgb.save(path('pattern.tga'))
     rgb.save(path('pattern-rle.tga'), compression='tga_rle')
+    rgb.save(path('pattern.pcx'))
+    rgb.save(path('pattern.tif'), compression='tiff_lzw')
+    rgb.save(path('pattern.webp'), quality=100)
     write_xpm(path('pattern.xpm'), rgb)
 
     threshold = Image.new('RGB', (128, 32), (128, 128, 128))

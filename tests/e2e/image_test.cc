@@ -89,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(formats, image_format,
                                          "pattern-palette.png", "pattern-palette-trns.png",
                                          "pattern.bmp", "pattern-palette.bmp", "pattern.gif",
                                          "pattern.jpg", "pattern.ppm", "pattern.pgm", "pattern.pbm",
-                                         "pattern.tga", "pattern-rle.tga", "pattern.xpm"),
+                                         "pattern.tga", "pattern-rle.tga", "pattern.xpm",
+                                         "pattern.pcx", "pattern.tif", "pattern.webp"),
                          [](const testing::TestParamInfo<const char *> &info) {
                              std::string name = info.param;
                              for (char &c : name)
