@@ -23,11 +23,11 @@ std::string size_text(unsigned width, unsigned height)
     return std::to_string(width) + " \u00d7 " + std::to_string(height);
 }
 
-// The width of text at size points with the other font options of spec,
+// The width of text at size points with the other font options asked for,
 // opened as lidglow opens it; LONG_MAX when it cannot be measured.
-long width_at_size(const std::string &text, const font_spec &spec, int display_flags, int size)
+long width_at_size(const std::string &text, const font_spec &options, int display_flags, int size)
 {
-    font_spec at = spec;
+    font_spec at = options;
     at.size = size;
     TTF_Font *font = open_font(at, display_flags);
     if (!font)
@@ -43,13 +43,13 @@ long width_at_size(const std::string &text, const font_spec &spec, int display_f
 // more is wider, searched below a size that is too wide: the largest such
 // size as long as widths grow with the size. 0 when even 1 point is too
 // wide.
-int largest_fitting_size(const std::string &text, const font_spec &spec, int display_flags, int too_wide,
+int largest_fitting_size(const std::string &text, const font_spec &options, int display_flags, int too_wide,
                          unsigned limit)
 {
     int fits = 0;
     while (too_wide - fits > 1) {
         const int size = fits + (too_wide - fits) / 2;
-        if (width_at_size(text, spec, display_flags, size) <= long(limit))
+        if (width_at_size(text, options, display_flags, size) <= long(limit))
             fits = size;
         else
             too_wide = size;
@@ -57,7 +57,7 @@ int largest_fitting_size(const std::string &text, const font_spec &spec, int dis
     return fits;
 }
 
-std::string width_hint(const std::string &text, TTF_Font *font, const font_spec &spec, int display_flags)
+std::string width_hint(const std::string &text, TTF_Font *font, const font_spec &options, int display_flags)
 {
     int width = 0;
     int height = 0;
@@ -76,8 +76,8 @@ std::string width_hint(const std::string &text, TTF_Font *font, const font_spec 
                     ? " rolls it, "
                     : " rolls " + std::to_string(ROLL_FRAME_MAX_WIDTH) + " of them, ";
     }
-    const int in_use = open_font_size(spec, display_flags);
-    const int fitting = in_use > 0 ? largest_fitting_size(text, spec, display_flags, in_use, frame.width) : 0;
+    const int in_use = open_font_size(options, display_flags);
+    const int fitting = in_use > 0 ? largest_fitting_size(text, options, display_flags, in_use, frame.width) : 0;
     if (fitting > 0)
         line += "-s " + std::to_string(fitting) + " or less fits.\n";
     else
@@ -106,17 +106,17 @@ std::string character_name(unsigned long code)
     return name + " (" + number + ")";
 }
 
-std::string font_name(const font_spec &spec)
+std::string font_name(const font_spec &options)
 {
-    const std::string_view path(spec.path);
+    const std::string_view path(options.path);
     const std::size_t slash = path.rfind('/');
     std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
-    if (spec.index != 0)
-        name += " (face " + std::to_string(spec.index) + ")";
+    if (options.index != 0)
+        name += " (face " + std::to_string(options.index) + ")";
     return name;
 }
 
-std::string glyph_hint(const std::string &text, TTF_Font *font, const font_spec &spec)
+std::string glyph_hint(const std::string &text, TTF_Font *font, const font_spec &options)
 {
     // In the order they first appear.
     std::vector<unsigned long> missing;
@@ -133,7 +133,7 @@ std::string glyph_hint(const std::string &text, TTF_Font *font, const font_spec 
     if (missing.empty())
         return "";
 
-    std::string line = font_name(spec) + " has no glyph for ";
+    std::string line = font_name(options) + " has no glyph for ";
     if (missing.size() > MISSING_NAMED_MAX) {
         line += std::to_string(missing.size()) + " of the text's characters";
     } else {
@@ -173,11 +173,11 @@ std::string picture_hints(const decode_reply &picture)
     return out;
 }
 
-std::string text_hints(const char *text, TTF_Font *font, const font_spec &spec, int display_flags)
+std::string text_hints(const char *text, TTF_Font *font, const font_spec &options, int display_flags)
 {
     // Only whole characters are rendered.
     const std::string whole(text, utf8_whole_length(text));
     if (whole.empty() || font == nullptr)
         return "";
-    return width_hint(whole, font, spec, display_flags) + glyph_hint(whole, font, spec);
+    return width_hint(whole, font, options, display_flags) + glyph_hint(whole, font, options);
 }

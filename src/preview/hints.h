@@ -20,7 +20,7 @@ std::string picture_hints(const decode_reply &picture);
 
 // A text wider than its frame, with -R and the largest -s at which it
 // fits, and characters that the font has no glyph for. font is the font
-// that rendered the text, opened for spec.
-std::string text_hints(const char *text, TTF_Font *font, const font_spec &spec, int display_flags);
+// that rendered the text, opened for these options.
+std::string text_hints(const char *text, TTF_Font *font, const font_spec &options, int display_flags);
 
 #endif
