@@ -52,9 +52,11 @@ bool signal_handlers_installed()
     return installed;
 }
 
-void reset_signal_handlers()
+void handled_signals(sigset_t &set)
 {
-    set_action(SIG_DFL);
+    sigemptyset(&set);
+    for (int signal_number : HANDLED_SIGNALS)
+        sigaddset(&set, signal_number);
 }
 
 signal_block::signal_block()

@@ -18,9 +18,9 @@ void handle_signal(int signal_number);
 void install_signal_handlers();
 bool signal_handlers_installed();
 
-// Gives the handled signals their default actions again; for a child
-// about to run another program.
-void reset_signal_handlers();
+// The signals handle_signal is installed for; a child about to run another
+// program gives them their default actions again.
+void handled_signals(sigset_t &set);
 
 // While a signal_block lives, the handled signals are held back except
 // inside wait_for_signal, so that none can arrive between a check of the

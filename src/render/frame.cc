@@ -115,6 +115,47 @@ long centred_offset(unsigned frame_extent, int surface_extent)
     return (long(frame_extent) - surface_extent) / 2;
 }
 
+// The frame bytes of a surface's pixels. Looking up every pixel's colour
+// was most of the work of converting a rendered text; its surface has a
+// palette, so each of at most 256 pixel values is looked up once.
+struct pixel_shades {
+    const SDL_Surface *surface;
+    unsigned char dark;
+    unsigned char light;
+    bool by_index;
+    unsigned char of_index[256];
+
+    pixel_shades(const SDL_Surface *s, bool negative)
+        : surface(s), dark(negative ? PIXEL_CLEAR : PIXEL_SET), light(negative ? PIXEL_SET : PIXEL_CLEAR),
+          by_index(s->format->palette && s->format->BitsPerPixel <= 8), of_index()
+    {
+        if (!by_index)
+            return;
+        const Uint32 values = 1u << s->format->BitsPerPixel;
+        for (Uint32 pixel = 0; pixel < values; ++pixel)
+            of_index[pixel] = dark_pixel(s, pixel) ? dark : light;
+    }
+
+    // Fills out with count pixels of row y, from column x on.
+    void fill(int x, int y, long count, unsigned char *out) const
+    {
+        if (by_index && surface->format->BitsPerPixel == 8) {
+            const Uint8 *in = static_cast<const Uint8 *>(surface->pixels)
+                              + static_cast<std::size_t>(y) * surface->pitch + x;
+            for (long i = 0; i < count; ++i)
+                out[i] = of_index[in[i]];
+            return;
+        }
+        for (long i = 0; i < count; ++i) {
+            const int column = x + static_cast<int>(i);
+            if (by_index)
+                out[i] = of_index[read_pixel(surface, column, y)];
+            else
+                out[i] = is_dark(surface, column, y) ? dark : light;
+        }
+    }
+};
+
 // The pixel layouts that read_pixel understands; anything else, as a
 // corrupt image may describe, would be read out of bounds or shifted by a
 // negative amount.
@@ -213,18 +254,20 @@ frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags)
     const bool negative = display_flags & DISPLAY_NEGATIVE;
     const bool reverse = display_flags & DISPLAY_REVERSE;
     const bool flip = display_flags & DISPLAY_FLIP;
+    const pixel_shades shades(surface, negative);
 
+    // Only the columns the surface covers need a look at its pixels.
+    const long first = x0 > 0 ? x0 : 0;
+    const long last = x0 + surface->w < width ? x0 + surface->w : width;
     for (long y = 0; y < height; ++y) {
+        unsigned char *row = frame.get() + (flip ? height - 1 - y : y) * width;
+        std::memset(row, shades.light, static_cast<std::size_t>(width));
         const long sy = y - y0;
-        const bool row_inside = sy >= 0 && sy < surface->h;
-        const long dest_row = flip ? height - 1 - y : y;
-        for (long x = 0; x < width; ++x) {
-            const long sx = x - x0;
-            const bool dark = row_inside && sx >= 0 && sx < surface->w
-                              && is_dark(surface, static_cast<int>(sx), static_cast<int>(sy));
-            const long dest_column = reverse ? width - 1 - x : x;
-            frame[dest_row * width + dest_column] = dark != negative ? PIXEL_SET : PIXEL_CLEAR;
-        }
+        if (sy < 0 || sy >= surface->h || first >= last)
+            continue;
+        shades.fill(static_cast<int>(first - x0), static_cast<int>(sy), last - first, row + first);
+        if (reverse)
+            std::reverse(row, row + width);
     }
     return frame;
 }

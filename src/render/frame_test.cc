@@ -22,14 +22,25 @@ surface_owner make_surface(int w, int h, int depth, Uint32 rmask, Uint32 gmask, 
     return surface_owner(SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, depth, rmask, gmask, bmask, amask));
 }
 
-// A white 24-bit surface with the given rectangles painted black.
-surface_owner painted_surface(int w, int h, const std::vector<rect> &dark)
+// A white surface with the given rectangles painted black: 24-bit, or with
+// 8 bits and a palette as rendered text has.
+surface_owner painted_surface(int w, int h, const std::vector<rect> &dark, int depth = 24)
 {
-    surface_owner surface = make_surface(w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    SDL_FillRect(surface.get(), nullptr, SDL_MapRGB(surface->format, 255, 255, 255));
+    surface_owner surface = depth == 8 ? make_surface(w, h, 8, 0, 0, 0, 0)
+                                       : make_surface(w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    Uint32 white = 0;
+    Uint32 black = 1;
+    if (depth == 8) {
+        SDL_Color colours[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+        SDL_SetColors(surface.get(), colours, 0, 2);
+    } else {
+        white = SDL_MapRGB(surface->format, 255, 255, 255);
+        black = SDL_MapRGB(surface->format, 0, 0, 0);
+    }
+    SDL_FillRect(surface.get(), nullptr, white);
     for (const rect &r : dark) {
         SDL_Rect area = {Sint16(r.x), Sint16(r.y), Uint16(r.w), Uint16(r.h)};
-        SDL_FillRect(surface.get(), &area, SDL_MapRGB(surface->format, 0, 0, 0));
+        SDL_FillRect(surface.get(), &area, black);
     }
     return surface;
 }
@@ -109,11 +120,14 @@ class FramePlacement : public testing::TestWithParam<placement_case> {};
 TEST_P(FramePlacement, CentresAndTransforms)
 {
     const placement_case &c = GetParam();
-    const surface_owner surface = painted_surface(c.w, c.h, c.dark);
-    ASSERT_TRUE(surface);
-    const frame_bytes frame = frame_from_surface(surface.get(), c.flags);
-    ASSERT_TRUE(frame);
-    expect_frame(frame.get(), frame_geometry(c.flags, c.w), c.set, c.inverted);
+    for (int depth : {24, 8}) {
+        SCOPED_TRACE(testing::Message() << depth << " bits per pixel");
+        const surface_owner surface = painted_surface(c.w, c.h, c.dark, depth);
+        ASSERT_TRUE(surface);
+        const frame_bytes frame = frame_from_surface(surface.get(), c.flags);
+        ASSERT_TRUE(frame);
+        expect_frame(frame.get(), frame_geometry(c.flags, c.w), c.set, c.inverted);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -460,6 +460,46 @@ wait_until '! alive $pid' && echo gone=yes
     EXPECT_EQ("yes", v["gone"]);
 }
 
+// A command starts with the signal mask and the ignored signals of the
+// lidglow that runs it, never with the daemon's signals held back; a run
+// once stays in lidglow's process group (Ctrl-C reaches it), a daemon's poll
+// gets a group of its own (SIGTERM ends all of it).
+TEST(daemon, commands_start_with_the_signal_state_and_group_they_must)
+{
+    const std::string command = "echo $$ > $T/cmd; echo x; exec sleep 1";
+    const e2e::run_result r = run_daemon_script(
+        "export T\n\"$LIDGLOW\" -c '" + command + "' -t " + FONT + R"SH( &
+lidglow=$!
+# Blocked and ignored signals 1 to 31; the C library keeps its own above.
+mask_of() { v=$(sed -n "s/^$2:[[:space:]]*//p" /proc/$1/status); echo $((0x${v#????????} & 0x7fffffff)); }
+signals_of() { echo "$(mask_of $1 SigBlk) $(mask_of $1 SigIgn)"; }
+group_of() { sed 's/.*) //' /proc/$1/stat | cut -d' ' -f3; }
+sleeping && cmd=$(cat "$T/cmd")
+echo once_given=$(signals_of $lidglow)
+echo once=$(signals_of $cmd)
+[ "$(group_of $cmd)" = "$(group_of $lidglow)" ] && echo once_group=lidglow
+wait
+echo polled_given=$(signals_of $$)
+)SH" + daemon_args(command, "-P 0") + R"SH(
+pid=$(daemon_pid)
+wait_until '[ $(claims) -ge 2 ]'
+rm -f "$T/cmd"
+sleeping && cmd=$(cat "$T/cmd")
+echo polled=$(signals_of $cmd)
+[ "$(group_of $cmd)" = "$cmd" ] && echo polled_group=own
+kill -TERM $pid
+wait_until '! alive $pid' && echo gone=yes
+)SH");
+    ASSERT_EQ(0, r.status) << r.summary();
+    auto v = report_of(r.out);
+    ASSERT_FALSE(v["once_given"].empty()) << r.summary();
+    EXPECT_EQ(v["once_given"], v["once"]) << r.summary();
+    EXPECT_EQ(v["polled_given"], v["polled"]) << r.summary();
+    EXPECT_EQ("lidglow", v["once_group"]) << r.summary();
+    EXPECT_EQ("own", v["polled_group"]) << r.summary();
+    EXPECT_EQ("yes", v["gone"]);
+}
+
 // The daemon works from "/": relative -t and -p name files in the directory
 // it was started from, and -k with the same -p finds it there.
 TEST(daemon, relative_font_and_pid_file_stay_where_they_were_named)
