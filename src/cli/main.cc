@@ -2,6 +2,7 @@
 #include <libgen.h>
 
 #include "cli/cmdline.h"
+#include "cli/descriptors.h"
 #include "cli/dispatch.h"
 #include "cli/usage.h"
 #include "daemon/handles.h"
@@ -9,6 +10,9 @@
 
 int main(int argc, char **argv)
 {
+    // Before anything opens a file that could take a closed one's number.
+    if (!open_standard_descriptors())
+        return EBADF;
     errno = 0;
     char fallback_name[] = "lidglow";
     const char *program_name = basename(argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name);

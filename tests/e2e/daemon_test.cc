@@ -436,7 +436,9 @@ wait_until '! alive $command' && echo command_gone=yes
 }
 
 // Neither a run once nor a daemon's poll hands its descriptors (the pid
-// file, the font, the display) to the command.
+// file, the font, the display) to the command, not even when lidglow was
+// started with a standard descriptor closed, where the display would
+// otherwise take its number.
 TEST(daemon, commands_inherit_only_the_standard_descriptors)
 {
     NEEDS_SYSLOG_CAPTURE();
@@ -444,6 +446,10 @@ TEST(daemon, commands_inherit_only_the_standard_descriptors)
     const e2e::run_result r = run_daemon_script(
         "export T\n\"$LIDGLOW\" -c '" + command + "' -t " + FONT + R"SH( &
 sleeping && echo once=$(fds_of $(cat "$T/cmd"))
+wait
+rm -f "$T/cmd"
+"$LIDGLOW" -c ')SH" + command + "' -t " + FONT + R"SH( <&- &
+sleeping && echo closed_in=$(readlink /proc/$(cat "$T/cmd")/fd/0)
 wait
 )SH" + daemon_args(command, "-P 0") + R"SH(
 pid=$(daemon_pid)
@@ -456,6 +462,7 @@ wait_until '! alive $pid' && echo gone=yes
     ASSERT_EQ(0, r.status) << r.summary();
     auto v = report_of(r.out);
     EXPECT_EQ("0 1 2", v["once"]) << r.summary();
+    EXPECT_EQ("/dev/null", v["closed_in"]) << r.summary();
     EXPECT_EQ("0 1 2", v["polled"]) << r.summary();
     EXPECT_EQ("yes", v["gone"]);
 }
