@@ -47,11 +47,6 @@ void install_signal_handlers()
     installed = true;
 }
 
-bool signal_handlers_installed()
-{
-    return installed;
-}
-
 void reset_signal_handlers()
 {
     set_action(SIG_DFL);

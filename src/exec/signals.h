@@ -16,7 +16,6 @@ void handle_signal(int signal_number);
 // and unblocks the handled signals, whatever mask we were started with.
 // Until this is called the signals keep their default actions.
 void install_signal_handlers();
-bool signal_handlers_installed();
 
 // Gives the handled signals their default actions again; for a child
 // about to run another program.
