@@ -227,15 +227,16 @@ $unit_dir/lidglow.service
 $rules_dir/70-lidglow.rules
 $sysusers_dir/lidglow.conf"
 
-# The installed manual names the build's default font and the examples'
-# directory.
+# The installed manual names the build's default font, the examples'
+# directory and the decoder.
 font=$(sed -n 's/^-- Default font: \([^ ]*\).*/\1/p' "$work/configure.log")
 page="$work/linux/usr/local/share/man/man1/lidglow.1"
 if [ -n "$font" ] && grep -qxF ".It Pa $font" "$page" &&
-    grep -qxF ".It Pa /usr/local/share/doc/lidglow/examples/" "$page"; then
-    pass "installed manual names the default font $font and the examples' directory"
+    grep -qxF ".It Pa /usr/local/share/doc/lidglow/examples/" "$page" &&
+    grep -qxF ".It Pa /usr/local/libexec/lidglow/lidglow-decode" "$page"; then
+    pass "installed manual names the default font $font, the examples' directory and the decoder"
 else
-    fail "installed manual names the default font ${font:-(none in the configure log)} and the examples' directory"
+    fail "installed manual names the default font ${font:-(none in the configure log)}, the examples' directory and the decoder"
 fi
 
 staged_install freebsd-files -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RULE=OFF \

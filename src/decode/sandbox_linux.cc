@@ -137,6 +137,14 @@ bool enter_seccomp(int reply_fd)
         {SCMP_SYS(exit_group), {}},
         // The sanitizer runtimes look at the signal stack.
         {SCMP_SYS(sigaltstack), {}},
+        // Seeking, mapping and fstat as the C library of a 32-bit system,
+        // such as i386 or armhf, makes them; where a call does not exist,
+        // libseccomp adds no rule for it.
+        {SCMP_SYS(_llseek), {}},
+        {SCMP_SYS(mmap2), {no_exec}},
+        {SCMP_SYS(fstat64), {}},
+        {SCMP_SYS(fstatat64), {SCMP_A3(SCMP_CMP_EQ, AT_EMPTY_PATH)}},
+        {SCMP_SYS(statx), {SCMP_A2(SCMP_CMP_MASKED_EQ, AT_EMPTY_PATH, AT_EMPTY_PATH)}},
     };
     for (const auto &rule : allowed) {
         const int added = seccomp_rule_add_array(context, SCMP_ACT_ALLOW, rule.number,

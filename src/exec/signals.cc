@@ -47,11 +47,6 @@ void install_signal_handlers()
     installed = true;
 }
 
-bool signal_handlers_installed()
-{
-    return installed;
-}
-
 void handled_signals(sigset_t &set)
 {
     sigemptyset(&set);

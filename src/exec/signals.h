@@ -16,7 +16,6 @@ void handle_signal(int signal_number);
 // and unblocks the handled signals, whatever mask we were started with.
 // Until this is called the signals keep their default actions.
 void install_signal_handlers();
-bool signal_handlers_installed();
 
 // The signals handle_signal is installed for; a child about to run another
 // program gives them their default actions again.

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "lcm/display_flags.h"
-#include "preview/terminal.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/utf8.h"

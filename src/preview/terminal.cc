@@ -1,5 +1,7 @@
 #include "preview/terminal.h"
 
+#include "render/utf8.h"
+
 namespace {
 
 constexpr unsigned SCREEN_WIDTH = 128;
@@ -70,25 +72,6 @@ std::string describe(const lcm_transfer &t)
 }
 
 } // namespace
-
-void append_utf8(std::string &out, unsigned long code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18 & 0x07));
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 std::string draw_frame(const lcm_transfer &frame)
 {

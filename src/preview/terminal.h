@@ -15,7 +15,4 @@ std::string draw_frame(const lcm_transfer &frame);
 // single command it is all there is to show.
 std::string describe_transfers(const std::vector<lcm_transfer> &transfers);
 
-// Appends a character, below 0x110000, as UTF-8.
-void append_utf8(std::string &out, unsigned long code);
-
 #endif

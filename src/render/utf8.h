@@ -2,6 +2,7 @@
 #define LIDGLOW_RENDER_UTF8_H
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,5 +25,8 @@ std::vector<std::size_t> utf8_character_starts(std::string_view text);
 // The characters of text as the decoder reads them, whole ones only. SDL_ttf
 // keeps only the low 16 bits of each to find its glyph.
 std::vector<unsigned long> utf8_characters(std::string_view text);
+
+// Appends a character, below 0x110000, as well-formed UTF-8.
+void append_utf8(std::string &out, unsigned long code);
 
 #endif
