@@ -17,7 +17,7 @@
 #include "exec/command.h"
 #include "exec/signals.h"
 #include "lcm/device.h"
-#include "lcm/status.h"
+#include "base/exit_status.h"
 
 namespace {
 

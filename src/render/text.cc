@@ -9,7 +9,7 @@
 
 #include "lcm/device.h"
 #include "lcm/protocol.h"
-#include "lcm/status.h"
+#include "base/exit_status.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/utf8.h"

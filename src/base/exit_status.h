@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_LCM_STATUS_H
-#define LIDGLOW_LCM_STATUS_H
+#ifndef LIDGLOW_BASE_EXIT_STATUS_H
+#define LIDGLOW_BASE_EXIT_STATUS_H
 
 #include <cerrno>
 

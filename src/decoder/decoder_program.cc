@@ -1,4 +1,4 @@
-#include "decode/decode_child.h"
+#include "decoder/decoder_program.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -12,11 +12,11 @@
 
 #include <SDL_image.h>
 
-#include "decode/decode_reply.h"
-#include "decode/picture_guard.h"
-#include "decode/platform.h"
-#include "decode/sandbox.h"
-#include "lcm/status.h"
+#include "decoder/decode_reply.h"
+#include "decoder/picture_guard.h"
+#include "decode/program_path.h"
+#include "decoder/sandbox.h"
+#include "base/exit_status.h"
 #include "render/frame.h"
 
 namespace {

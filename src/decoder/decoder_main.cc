@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "decode/decode_child.h"
-#include "decode/platform.h"
+#include "decoder/decoder_program.h"
+#include "decode/program_path.h"
 
 namespace {
 

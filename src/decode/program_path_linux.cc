@@ -1,4 +1,4 @@
-#include "decode/platform.h"
+#include "decode/program_path.h"
 
 #include <signal.h>
 #include <sys/prctl.h>

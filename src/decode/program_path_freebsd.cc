@@ -1,4 +1,4 @@
-#include "decode/platform.h"
+#include "decode/program_path.h"
 
 #include <sys/param.h>
 #include <sys/procctl.h>
