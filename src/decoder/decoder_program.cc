@@ -14,7 +14,7 @@
 
 #include "decoder/decode_reply.h"
 #include "decoder/picture_guard.h"
-#include "decode/program_path.h"
+#include "decoder/parent_death.h"
 #include "decoder/sandbox.h"
 #include "base/exit_status.h"
 #include "render/frame.h"
@@ -132,7 +132,7 @@ bool set_limits()
 
 } // namespace
 
-void run_decode_child(const char *path, int display_flags, int reply_fd, pid_t parent)
+void decoder_program_main(const char *path, int display_flags, int reply_fd, pid_t parent)
 {
     restore_default_signals();
     close_other_descriptors(reply_fd);
