@@ -12,6 +12,7 @@
 #include "base/exit_status.h"
 #include "render/font.h"
 #include "render/frame.h"
+#include "render/span.h"
 #include "render/utf8.h"
 
 namespace {
