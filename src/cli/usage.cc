@@ -1,5 +1,6 @@
 #include "cli/usage.h"
 
+#include "base/exit_status.h"
 #include "cli/cmdline.h"
 
 namespace {
@@ -105,5 +106,5 @@ int answer_parse_outcome(parse_outcome outcome, const char *program_name, const 
     print_usage(program_name);
     if (extra_usage != nullptr)
         std::fputs(extra_usage, stdout);
-    return outcome == parse_outcome::bad_option ? 22 : 0;
+    return outcome == parse_outcome::bad_option ? STATUS_INVALID : STATUS_SUCCESS;
 }

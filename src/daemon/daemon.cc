@@ -83,7 +83,7 @@ int take_pid_file(const char *path)
         if (errno == EEXIST) {
             std::fprintf(stderr, "Daemon already running, pid: %jd\n",
                          static_cast<std::intmax_t>(other_pid));
-            return EEXIST;
+            return STATUS_EXISTS;
         }
         std::fputs("Cannot open or create pidfile\n", stderr);
         return 0;

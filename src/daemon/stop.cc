@@ -44,7 +44,7 @@ int report_no_daemon(pid_file &file)
     std::fputs("Daemon not found!\n", stderr);
     pid_t pid;
     if (read_pid_file(file, pid) == pid_contents::other || file.replaceable)
-        return 3;
+        return STATUS_NO_DAEMON;
     flock(file.fd, LOCK_UN);
     pid_handle = pidfile_open(file.name.c_str(), PID_FILE_MODE, nullptr);
     if (pid_handle != nullptr) {
@@ -54,7 +54,7 @@ int report_no_daemon(pid_file &file)
             pidfile_close(pid_handle);
         pid_handle = nullptr;
     }
-    return 3;
+    return STATUS_NO_DAEMON;
 }
 
 int signal_daemon(pid_t pid)
@@ -66,7 +66,7 @@ int signal_daemon(pid_t pid)
     }
     // The daemon's lock was found held, as "already running" says with
     // the same status.
-    return EEXIST;
+    return STATUS_EXISTS;
 }
 
 } // namespace
@@ -79,7 +79,7 @@ int stop_daemon(const char *pidfile_path)
         break;
     case pid_file_outcome::absent:
         std::fputs("Daemon not found!\n", stderr);
-        return 3;
+        return STATUS_NO_DAEMON;
     case pid_file_outcome::refused:
         return PID_FILE_REFUSED;
     case pid_file_outcome::failed:
@@ -99,7 +99,7 @@ int stop_daemon(const char *pidfile_path)
             return signal_daemon(pid);
         case pid_contents::other:
             std::fprintf(stderr, "No usable pid in %s\n", pidfile_path);
-            return EINVAL;
+            return STATUS_INVALID;
         case pid_contents::empty:
             break;
         }
