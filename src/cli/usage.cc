@@ -2,6 +2,7 @@
 
 #include "base/exit_status.h"
 #include "cli/cmdline.h"
+#include "version.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ void print_usage(const char *program_name)
 
 void print_version()
 {
-    std::printf("Lidglow Utility %d.%d\n", VERSION_MAJOR, VERSION_MINOR);
+    std::printf("Lidglow Utility %s\n", LIDGLOW_VERSION);
 }
 
 int answer_parse_outcome(parse_outcome outcome, const char *program_name, const char *extra_usage)
