@@ -11,12 +11,12 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include "base/exit_status.h"
 #include "daemon/handles.h"
 #include "daemon/pid_file.h"
 #include "exec/command.h"
 #include "exec/signals.h"
 #include "lcm/device.h"
-#include "base/exit_status.h"
 
 namespace {
 

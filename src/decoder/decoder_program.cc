@@ -12,11 +12,11 @@
 
 #include <SDL_image.h>
 
-#include "decoder/decode_reply.h"
-#include "decoder/picture_guard.h"
-#include "decoder/parent_death.h"
-#include "decoder/sandbox.h"
 #include "base/exit_status.h"
+#include "decoder/decode_reply.h"
+#include "decoder/parent_death.h"
+#include "decoder/picture_guard.h"
+#include "decoder/sandbox.h"
 #include "render/frame.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include <SDL_ttf.h>
 
+#include "base/exit_status.h"
 #include "lcm/device.h"
 #include "lcm/protocol.h"
-#include "base/exit_status.h"
 #include "render/font.h"
 #include "render/frame.h"
 #include "render/span.h"
