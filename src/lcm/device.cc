@@ -3,10 +3,46 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "lcm/usb_compat.h"
 
 namespace {
+
+// Another run of the program holds the display only for a send, or a
+// daemon for one poll's send, so a claim refused as busy is tried again
+// for this long before the display counts as held for good.
+constexpr long BUSY_WAIT_NS = 2000000000L;
+constexpr long BUSY_RETRY_NS = 50000000L;
+
+long monotonic_ns()
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long>(t.tv_sec) * 1000000000L + t.tv_nsec;
+}
+
+// Signals do not cut the pause short: the wait is bounded anyway, and the
+// daemon acts on its signals once the open has returned.
+void pause_before_retry()
+{
+    struct timespec left = {0, BUSY_RETRY_NS};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+// Claims interface 0, returning 0 or the errno of the refusal. A kernel
+// driver shows only through the query on FreeBSD, where any claim
+// succeeds; elsewhere the claim itself is refused. On Linux the query also
+// names usbfs while another process holds the claim.
+int claim(usb_dev_handle *handle)
+{
+    if (lcm_driver_attached(handle, LCM_INTERFACE))
+        return EBUSY;
+    if (usb_claim_interface(handle, LCM_INTERFACE) < 0)
+        return errno != 0 ? errno : EBUSY;
+    return 0;
+}
 
 // Whoever holds the interface keeps it; our handle must not linger. The
 // daemon still wants the errno of the refusal for its record.
@@ -47,13 +83,16 @@ usb_dev_handle *lcm_open(struct usb_device *device)
         errno = saved_errno;
         return nullptr;
     }
-    // A kernel driver shows only through the query on FreeBSD, where any
-    // claim succeeds; elsewhere the claim itself is refused.
-    if (lcm_driver_attached(handle, LCM_INTERFACE))
-        return refuse_busy(handle, EBUSY);
-    if (usb_claim_interface(handle, LCM_INTERFACE) < 0)
-        return refuse_busy(handle, errno);
-    return handle;
+    const long deadline = monotonic_ns() + BUSY_WAIT_NS;
+    for (;;) {
+        errno = 0;
+        const int refusal = claim(handle);
+        if (refusal == 0)
+            return handle;
+        if (refusal != EBUSY || monotonic_ns() >= deadline)
+            return refuse_busy(handle, refusal);
+        pause_before_retry();
+    }
 }
 
 int lcm_close(usb_dev_handle *handle)
