@@ -241,6 +241,88 @@ INSTANTIATE_TEST_SUITE_P(
                     busy_case{"held_by_another_program", {}, 0, HOLDER}),
     [](const testing::TestParamInfo<busy_case> &info) { return std::string(info.param.name); });
 
+// The virtual display keeps the kernel's rules for claims, on which the
+// tests of runs that meet rely: one open file holds interface 0, and the
+// claim ends with its release, its file's last close or its process.
+struct claim_rule_case {
+    const char *name;
+    const char *python;  // prints what the requests answered
+    const char *answers;
+};
+
+void PrintTo(const claim_rule_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ClaimRules : public testing::TestWithParam<claim_rule_case> {};
+
+const char CLAIM_HELPERS[] = R"PY(
+import errno, fcntl, os, signal, struct, time
+def ask(fd, code, arg):
+    try:
+        return fcntl.ioctl(fd, code, arg)
+    except OSError as e:
+        return errno.errorcode[e.errno]
+def claim(fd):
+    r = ask(fd, 0x8004550f, struct.pack("I", 0))
+    return r if isinstance(r, str) else "ok"
+def release(fd):
+    r = ask(fd, 0x80045510, struct.pack("I", 0))
+    return r if isinstance(r, str) else "ok"
+def driver(fd):
+    r = ask(fd, 0x41045508, struct.pack("I256s", 0, b""))
+    return r if isinstance(r, str) else r[4:].split(b"\0")[0].decode()
+def node():
+    return os.open("/dev/bus/usb/001/002", os.O_RDWR)
+def held_by_child(fd):
+    r, w = os.pipe()
+    pid = os.fork()
+    if pid == 0:
+        if fd is None:
+            claim(node())
+        os.write(w, b"x")
+        time.sleep(30)
+        os._exit(0)
+    os.read(r, 1)
+    return pid
+def end(pid):
+    os.kill(pid, signal.SIGKILL)
+    os.waitpid(pid, 0)
+)PY";
+
+TEST_P(ClaimRules, AreTheKernels)
+{
+    const claim_rule_case &c = GetParam();
+    e2e::run_result r = e2e::run_script({}, std::string("python3 - <<'PY'\n") + CLAIM_HELPERS + c.python + "\nPY\n");
+    EXPECT_EQ(r.status, 0) << r.summary();
+    EXPECT_EQ(r.out, std::string(c.answers) + "\n") << r.summary();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    VirtualDisplay, ClaimRules,
+    testing::Values(
+        claim_rule_case{"free_has_no_driver", "print(driver(node()))", "ENODATA"},
+        claim_rule_case{"second_file_of_the_same_process",
+                        "a, b = node(), node()\nprint(claim(a), claim(b), driver(b), claim(a))",
+                        "ok EBUSY usbfs ok"},
+        claim_rule_case{"release_frees_it", "a, b = node(), node()\nprint(claim(a), release(a), claim(b))",
+                        "ok ok ok"},
+        claim_rule_case{"only_the_holder_releases",
+                        "a, b = node(), node()\nprint(release(a), claim(a), release(b), claim(b))",
+                        "EINVAL ok EINVAL EBUSY"},
+        claim_rule_case{"close_frees_it", "a, b = node(), node()\nclaim(a)\nos.close(a)\nprint(claim(b))",
+                        "ok"},
+        claim_rule_case{"end_of_the_holder_frees_it",
+                        "pid = held_by_child(None)\nb = node()\nprint(claim(b), driver(b))\nend(pid)\n"
+                        "print(claim(b))",
+                        "EBUSY usbfs\nok"},
+        claim_rule_case{"a_child_keeps_its_parents_claim",
+                        "a = node()\nclaim(a)\npid = held_by_child(a)\nos.close(a)\nb = node()\n"
+                        "print(claim(b))\nend(pid)\nprint(claim(b))",
+                        "EBUSY\nok"}),
+    [](const testing::TestParamInfo<claim_rule_case> &info) { return std::string(info.param.name); });
+
 // On Linux the node's open fails with ENXIO. libusb-compat's usb_open then
 // returns no handle, which lidglow reports; Debian's libusb 0.1.12 ignores
 // the failed open and returns a handle without a file, whose claim fails
