@@ -106,33 +106,68 @@ else
     fail "zsh -n dist/completion/_lidglow"
 fi
 
-# The rc.d script starts lidglow itself, as lidglow_user, and must hand any
-# command over as one argument. A stand-in for rc.subr runs the script's
-# start, with printf in place of lidglow, of chroot(8) and of install(1).
+# The rc.d script leaves the start to rc.subr, which checks for a running
+# daemon and applies the service's limits, login class, nice and
+# environment, and it must hand any command over as one argument. A
+# stand-in for rc.subr builds the start line as rc.subr does for a service
+# with a ${name}_chroot and evaluates it once, with printf in place of
+# lidglow and stand-ins for limits(1), nice(1), env(1), chroot(8) and
+# install(1).
+rc_in="$top/dist/freebsd/files/lidglow.in"
+if grep -qx "desc=\".*\"" "$rc_in" && grep -qxF "rcvar=\"\${name}_enable\"" "$rc_in" &&
+    ! grep -q '^start_cmd=' "$rc_in"; then
+    pass "rc.d script has desc and rcvar=\"\${name}_enable\", and no start_cmd of its own"
+else
+    fail "rc.d script has desc and rcvar=\"\${name}_enable\", and no start_cmd of its own"
+fi
 cat >"$work/rc.subr" <<'EOF'
 load_rc_config() { :; }
-run_rc_command() { $start_precmd && $start_cmd; }
+run_rc_command() {
+    eval "rc_flags=\$${name}_flags _chroot=\$${name}_chroot _user=\$${name}_user \
+        _group=\$${name}_group _groups=\$${name}_groups _nice=\$${name}_nice _env=\$${name}_env \
+        _login_class=\${${name}_login_class:-daemon} _limits=\$${name}_limits"
+    [ -n "$_chroot" ] || { echo "no ${name}_chroot: rc.subr would start it through su"; return 1; }
+    $start_precmd || return 1
+    echo "Starting ${name}."
+    _doit="${_nice:+nice -n $_nice }${_env:+env $_env }chroot ${_user:+-u $_user }${_group:+-g $_group }${_groups:+-G $_groups }$_chroot $command $rc_flags $command_args"
+    eval "limits -C $_login_class $_limits $_doit"
+}
 install() { printf '[install %s]\n' "$*"; }
-chroot_stand_in() { printf '[chroot %s %s %s %s %s %s %s]' "$1" "$2" "$3" "$4" "$5" "$6" "$7"; shift 7; "$@"; }
+limits() {
+    printf '[limits'
+    while [ "${1#-}" != "$1" ]; do
+        case $1 in
+            -C) printf ' %s %s' "$1" "$2"; shift 2 ;;
+            *) printf ' %s' "$1"; shift ;;
+        esac
+    done
+    printf ']'
+    "$@"
+}
+nice() { printf '[nice %s %s]' "$1" "$2"; shift 2; "$@"; }
+env() { printf '[env %s]' "$1"; shift; "$@"; }
+chroot() { printf '[chroot'; while [ "$1" != / ]; do printf ' %s' "$1"; shift; done; printf ' /]'; shift; "$@"; }
 EOF
-sed -e "s|/etc/rc.subr|$work/rc.subr|" -e "s|%%PREFIX%%/bin/lidglow|printf '<%s>'|" \
-    -e "s|/usr/sbin/chroot|chroot_stand_in|" "$top/dist/freebsd/files/lidglow.in" >"$work/rc.d-lidglow"
-while IFS='|' read -r command flags user group expected; do
-    got=$(lidglow_command=$command rc_flags=$flags lidglow_user=$user lidglow_group=$group \
-        sh "$work/rc.d-lidglow" start)
+sed -e "s|/etc/rc.subr|$work/rc.subr|" -e "s|%%PREFIX%%/bin/lidglow|printf '<%s>'|" "$rc_in" >"$work/rc.d-lidglow"
+while IFS='|' read -r command flags user group settings expected; do
+    # shellcheck disable=SC2086 # the settings are words of their own
+    got=$(env -i PATH="$PATH" lidglow_command="$command" lidglow_flags="$flags" lidglow_user="$user" \
+        lidglow_group="$group" $settings sh "$work/rc.d-lidglow" start) || true
     user=${user:-lidglow} group=${group:-lidglow}
     want="[install -d -o $user -g $group -m 0755 /var/run/lidglow]
 Starting lidglow.
-[chroot -u $user -g $group -G $group /]$expected"
+$expected"
     if [ "$got" = "$want" ]; then
-        pass "rc.d script passes on: $command"
+        pass "rc.d script passes on: $command ${settings:+($settings)}"
     else
         fail "rc.d script passes on: $command: got $got, want $want"
     fi
 done <<'EOF'
-date +%H:%M||||<-c><date +%H:%M><-D><-p></var/run/lidglow/lidglow.pid>
-echo 'it''s' "$HOME" `id` \||||<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/run/lidglow/lidglow.pid>
-uptime|-P 30 -t /f.ttf|me|staff|<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
+date +%H:%M|||||[limits -C daemon][chroot -u lidglow -g lidglow -G lidglow /]<-c><date +%H:%M><-D><-p></var/run/lidglow/lidglow.pid>
+echo 'it''s' "$HOME" `id` \|||||[limits -C daemon][chroot -u lidglow -g lidglow -G lidglow /]<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/run/lidglow/lidglow.pid>
+uptime|-P 30 -t /f.ttf|me|staff||[limits -C daemon][chroot -u me -g staff -G staff /]<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
+uptime|||staff|lidglow_groups=staff,video lidglow_pidfile=/var/run/lidglow/x.pid|[limits -C daemon][chroot -u lidglow -g staff -G staff,video /]<-c><uptime><-D><-p></var/run/lidglow/x.pid>
+uptime||||lidglow_nice=5 lidglow_env=TZ=UTC lidglow_login_class=lid lidglow_limits=-m1g|[limits -C lid -m1g][nice -n 5][env TZ=UTC][chroot -u lidglow -g lidglow -G lidglow /]<-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
 EOF
 
 # The examples are installed anywhere, so their comments name no prefix.
