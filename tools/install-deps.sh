@@ -27,8 +27,8 @@ need_root() {
 if [ "$(uname -s)" = "FreeBSD" ]; then
     # libusb, libutil, syslog and mandoc come with the base system. The
     # end-to-end tests need umockdev, which exists on Linux only.
-    set -- pkg install -y cmake pkgconf sdl12 sdl_image sdl_ttf png font-bh-ttf
-    [ -z "$tests" ] || set -- "$@" googletest dejavu wqy-fonts hs-ShellCheck zsh bash bash-completion
+    set -- pkg install -y cmake pkgconf sdl12 sdl_image sdl_ttf png dejavu
+    [ -z "$tests" ] || set -- "$@" googletest wqy-fonts hs-ShellCheck zsh bash bash-completion
     need_root "$@"
     "$@"
     exit 0
@@ -39,7 +39,7 @@ set -- cmake make g++ pkg-config \
     libseccomp-dev fonts-dejavu-core
 [ -z "$tests" ] || set -- "$@" \
     libgtest-dev umockdev libumockdev-dev fonts-wqy-microhei python3 python3-pil procps \
-    mandoc shellcheck zsh bash-completion systemd udev
+    mandoc shellcheck zsh bash-completion systemd udev appstream
 need_root apt-get update "&&" apt-get install -y --no-install-recommends "$@"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
