@@ -1,11 +1,11 @@
-# The font that -m and -c use without -t. The built-in default is DejaVu
-# Sans where FreeBSD's x11-fonts/dejavu installs it. Elsewhere, when the
+# The font that -m and -c use without -t. The built-in default is Luxi Sans
+# where FreeBSD's x11-fonts/font-bh-ttf installs it. Elsewhere, when the
 # builder names no font and that file is missing, DejaVu Sans where Linux
 # distributions keep it, or else the sans font that fontconfig picks, takes
 # its place, so that text shows without -t. What this finds depends on the
 # build machine: a package pins the font with LIDGLOW_DEFAULT_FONT and
 # depends on the package that holds it.
-set(LIDGLOW_BUILTIN_FONT "/usr/local/share/fonts/dejavu/DejaVuSans.ttf")
+set(LIDGLOW_BUILTIN_FONT "/usr/local/share/fonts/TTF/luxisr.ttf")
 set(LIDGLOW_DEFAULT_FONT "" CACHE STRING
     "Font file used when -t is not given (empty: ${LIDGLOW_BUILTIN_FONT}, or where that is missing off FreeBSD, an installed sans font)")
 

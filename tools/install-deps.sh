@@ -27,8 +27,8 @@ need_root() {
 if [ "$(uname -s)" = "FreeBSD" ]; then
     # libusb, libutil, syslog and mandoc come with the base system. The
     # end-to-end tests need umockdev, which exists on Linux only.
-    set -- pkg install -y cmake pkgconf sdl12 sdl_image sdl_ttf png dejavu
-    [ -z "$tests" ] || set -- "$@" googletest wqy-fonts hs-ShellCheck zsh bash bash-completion
+    set -- pkg install -y cmake pkgconf sdl12 sdl_image sdl_ttf png font-bh-ttf
+    [ -z "$tests" ] || set -- "$@" googletest dejavu wqy-fonts hs-ShellCheck zsh bash bash-completion
     need_root "$@"
     "$@"
     exit 0

@@ -363,7 +363,7 @@ TEST(default_font, is_used_without_t_or_refused_when_missing)
 #ifdef LIDGLOW_DEFAULT_FONT
     const char *default_font = LIDGLOW_DEFAULT_FONT;
 #else
-    const char *default_font = "/usr/local/share/fonts/dejavu/DejaVuSans.ttf";
+    const char *default_font = "/usr/local/share/fonts/TTF/luxisr.ttf";
 #endif
     if (access(default_font, F_OK) != 0) {
         render_e2e::expect_refused(show_text("x", {}), 2, std::string("Couldn't open ") + default_font,
