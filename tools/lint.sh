@@ -3,8 +3,8 @@
 # build configures it), the shell scripts, the completion files, the rc.d
 # script's command line, the systemd unit (its syntax and its exposure),
 # the sysusers.d file, the list of files that a staged install puts in
-# place, that every include in src/ points down, and that -h, the manual
-# and README.md agree.
+# place, that every include in src/ points down, that only base/ reads the
+# clock, sleeps and spawns, and that -h, the manual and README.md agree.
 # Needs mandoc, shellcheck, zsh and, for the install checks, systemd.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -99,6 +99,16 @@ if [ -z "$upward" ]; then
 else
     printf '%s\n' "$upward"
     fail "includes in src/ that point up or sideways"
+fi
+
+# The clock, sleeps and posix_spawn belong to base/ (see HACKING.md).
+outside_base=$(source_files | grep -E '^'"$top"'/src/.*\.(cc|h)$' | grep -v -e "^$top/src/base/" -e '_test\.cc$' |
+    xargs grep -nE '\b(clock_gettime|nanosleep|usleep|ppoll|posix_spawnp?)\(|std::chrono' || true)
+if [ -z "$outside_base" ]; then
+    pass "only base/ reads the clock, sleeps and spawns"
+else
+    printf '%s\n' "$outside_base"
+    fail "the clock, a sleep or posix_spawn outside base/"
 fi
 
 if zsh -n "$top/dist/completion/_lidglow"; then
