@@ -4,8 +4,9 @@
 # script's command line, the systemd unit (its syntax and its exposure),
 # the sysusers.d file, the AppStream metadata, the list of files that a
 # staged install puts in place and where (with the prefixes /usr and
-# /usr/local), that every include in src/ points down, and that -h, the
-# manual and README.md agree.
+# /usr/local), that every include in src/ points down, that only base/
+# reads the clock, sleeps and spawns, and that -h, the manual and README.md
+# agree.
 # Needs mandoc, shellcheck, zsh, appstreamcli and, for the install checks,
 # systemd.
 set -eu
@@ -101,6 +102,16 @@ if [ -z "$upward" ]; then
 else
     printf '%s\n' "$upward"
     fail "includes in src/ that point up or sideways"
+fi
+
+# The clock, sleeps and posix_spawn belong to base/ (see HACKING.md).
+outside_base=$(source_files | grep -E '^'"$top"'/src/.*\.(cc|h)$' | grep -v -e "^$top/src/base/" -e '_test\.cc$' |
+    xargs grep -nE '\b(clock_gettime|nanosleep|usleep|ppoll|posix_spawnp?)\(|std::chrono' || true)
+if [ -z "$outside_base" ]; then
+    pass "only base/ reads the clock, sleeps and spawns"
+else
+    printf '%s\n' "$outside_base"
+    fail "the clock, a sleep or posix_spawn outside base/"
 fi
 
 if zsh -n "$top/dist/completion/_lidglow"; then
