@@ -55,6 +55,7 @@ target_compile_options(lidglow_sdl_headers INTERFACE ${SDL_TTF_CFLAGS_OTHER} ${S
 # for every program) and links the C++ runtime in: loading its shared
 # library alone takes three times as long as the rest of the run. The
 # sanitizers bring a runtime of their own.
+option(LIDGLOW_STATIC_CXX_RUNTIME "Link the C++ runtime into lidglow where the toolchain can" ON)
 include(CheckLinkerFlag OPTIONAL RESULT_VARIABLE have_check_linker_flag)
 set(LIDGLOW_LEAN_LINK_OPTIONS "")
 if(have_check_linker_flag)
@@ -62,7 +63,7 @@ if(have_check_linker_flag)
   if(LIDGLOW_LINKER_AS_NEEDED)
     add_link_options("-Wl,--as-needed")
   endif()
-  if(NOT LIDGLOW_SANITIZE)
+  if(LIDGLOW_STATIC_CXX_RUNTIME AND NOT LIDGLOW_SANITIZE)
     check_linker_flag(CXX "-static-libstdc++" LIDGLOW_LINKER_STATIC_LIBSTDCXX)
     if(LIDGLOW_LINKER_STATIC_LIBSTDCXX)
       list(APPEND LIDGLOW_LEAN_LINK_OPTIONS "-static-libstdc++")
