@@ -3,33 +3,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "base/clock.h"
 #include "lcm/usb_compat.h"
 
 namespace {
 
-// Another run of the program holds the display only for a send, or a
+// Another run of the program holds the display only for a send, and the
 // daemon for one poll's send, so a claim refused as busy is tried again
 // for this long before the display counts as held for good.
-constexpr long BUSY_WAIT_NS = 2000000000L;
-constexpr long BUSY_RETRY_NS = 50000000L;
-
-long monotonic_ns()
-{
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long>(t.tv_sec) * 1000000000L + t.tv_nsec;
-}
-
-// Signals do not cut the pause short: the wait is bounded anyway, and the
-// daemon acts on its signals once the open has returned.
-void pause_before_retry()
-{
-    struct timespec left = {0, BUSY_RETRY_NS};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
+constexpr long BUSY_WAIT_MS = 2000;
+constexpr long BUSY_RETRY_MS = 50;
 
 // Claims interface 0, returning 0 or the errno of the refusal. A kernel
 // driver shows only through the query on FreeBSD, where any claim
@@ -83,15 +67,17 @@ usb_dev_handle *lcm_open(struct usb_device *device)
         errno = saved_errno;
         return nullptr;
     }
-    const long deadline = monotonic_ns() + BUSY_WAIT_NS;
+    const deadline limit = deadline_after(duration_ms(BUSY_WAIT_MS));
     for (;;) {
         errno = 0;
         const int refusal = claim(handle);
         if (refusal == 0)
             return handle;
-        if (refusal != EBUSY || monotonic_ns() >= deadline)
+        if (refusal != EBUSY || deadline_passed(limit))
             return refuse_busy(handle, refusal);
-        pause_before_retry();
+        // A signal does not cut the pause short: the wait is bounded, and
+        // the daemon acts on its signals once the open has returned.
+        sleep_whole(duration_ms(BUSY_RETRY_MS));
     }
 }
 
