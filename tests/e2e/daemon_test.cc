@@ -575,6 +575,7 @@ TEST(daemon, files_that_are_not_pid_files_are_left_as_they_were)
         int stop;            // -k's status
         const char *stop_err;
         const char *kept;    // a shell condition that holds when nothing was touched
+        const char *named = "/d.pid"; // the end of the path as the refusal names it
     } cases[] = {
         {"hard link", "echo keep > $T/target; ln $T/target $F", "it has more than one link",
          ELOOP, "", "[ \"$(cat $T/target)\" = keep ] && [ -e $F ]"},
@@ -585,6 +586,9 @@ TEST(daemon, files_that_are_not_pid_files_are_left_as_they_were)
         // the pid-file functions' open.
         {"directory open to all", "mkdir -m 777 $T/open; F=$T/open/d.pid", "others can replace it", 3,
          "Daemon not found!", "[ ! -e $F ]"},
+        // Resolved without its last component, it would not be found.
+        {"name ending in a slash", "F=$T/d.pid/", "it names a directory", ELOOP, "", "[ ! -e $T/d.pid ]",
+         "/d.pid/"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -597,13 +601,12 @@ echo stop_err=$(cat "$T/err")
 )SH" + c.kept + " && echo kept=yes\n");
         EXPECT_EQ(0, r.status) << r.summary();
         auto v = report_of(r.out);
-        const std::string refusal = std::string("/d.pid: ") + c.reason;
+        const std::string refusal = std::string(c.named) + ": " + c.reason;
         EXPECT_EQ(std::to_string(ELOOP), v["start"]) << r.summary();
         EXPECT_EQ(0u, v["start_err"].rfind("Refusing pid file /", 0)) << r.summary();
         EXPECT_EQ(v["start_err"].size() - refusal.size(), v["start_err"].rfind(refusal)) << r.summary();
         EXPECT_EQ(std::to_string(c.stop), v["stop"]);
-        EXPECT_EQ(c.stop == ELOOP ? v["start_err"].substr(0, v["start_err"].size() - refusal.size()) +
-                                        "/d.pid: " + c.reason
+        EXPECT_EQ(c.stop == ELOOP ? v["start_err"].substr(0, v["start_err"].size() - refusal.size()) + refusal
                                   : std::string(c.stop_err),
                   v["stop_err"]);
         EXPECT_EQ("yes", v["kept"]) << r.summary();
