@@ -67,23 +67,29 @@ struct spawn_setup {
 // copy of a process that maps SDL, FreeType and the font would cost more
 // than the command itself; posix_spawn starts the child with vfork
 // semantics and does in it what the command needs before exec: its own
-// process group under the daemon's handlers, the default actions for them
-// (a SIGTERM must end it, not set our flag), the signal mask we had before
-// blocking them, and nothing open but 0, 1 and 2. We resume only once it
-// has exec'd, so its group exists before anyone may signal it.
+// process group under the daemon's handlers, every signal at its default
+// action and none blocked, and nothing open but 0, 1 and 2. We resume only
+// once it has exec'd, so its group exists before anyone may signal it.
+//
+// The signals are reset whatever we inherited: a service manager may start
+// us with SIGPIPE ignored, and a command that ignores it writes on into a
+// closed pipe forever, while our own handlers must never reach it.
 pid_t spawn_shell(const char *command, int output, const command_run &run)
 {
     spawn_setup setup;
     if (!setup.ready)
         return -1;
-    short flags = POSIX_SPAWN_SETSIGMASK;
-    bool ok = posix_spawnattr_setsigmask(&setup.attributes, &run.block.previous) == 0;
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    sigdelset(&all, SIGKILL);
+    sigdelset(&all, SIGSTOP);
+    bool ok = posix_spawnattr_setsigmask(&setup.attributes, &none) == 0 &&
+              posix_spawnattr_setsigdefault(&setup.attributes, &all) == 0;
     if (run.block.active) {
-        flags |= POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF;
-        sigset_t handled;
-        handled_signals(handled);
-        ok = ok && posix_spawnattr_setpgroup(&setup.attributes, 0) == 0
-             && posix_spawnattr_setsigdefault(&setup.attributes, &handled) == 0;
+        flags |= POSIX_SPAWN_SETPGROUP;
+        ok = ok && posix_spawnattr_setpgroup(&setup.attributes, 0) == 0;
     }
     ok = ok && posix_spawnattr_setflags(&setup.attributes, flags) == 0
          && posix_spawn_file_actions_adddup2(&setup.actions, output, STDOUT_FILENO) == 0
