@@ -26,6 +26,13 @@ std::vector<std::size_t> utf8_character_starts(std::string_view text);
 // keeps only the low 16 bits of each to find its glyph.
 std::vector<unsigned long> utf8_characters(std::string_view text);
 
+// Strict UTF-8, for text that must be exactly what it claims: the length of
+// the well-formed character at the start of text, with the character in
+// code, or 0 where the bytes there are ill-formed (a stray or missing
+// continuation byte, an overlong form, a surrogate, a value above
+// U+10FFFF) or text is empty.
+std::size_t utf8_valid_character(std::string_view text, unsigned long &code);
+
 // Appends a character, below 0x110000, as well-formed UTF-8.
 void append_utf8(std::string &out, unsigned long code);
 
