@@ -18,7 +18,7 @@ void handle_signal(int signal_number);
 void install_signal_handlers();
 
 // While a signal_block lives, the handled signals are held back except
-// inside wait_for_signal, so that none can arrive between a check of the
+// inside wait_for_signal_or_input, so that none can arrive between a check of the
 // flags (or of a child) and the wait that follows it. Without installed
 // handlers it blocks nothing.
 struct signal_block {
@@ -33,6 +33,6 @@ struct signal_block {
 
 // Waits until fd (when not -1) is readable, a handled signal arrives or the
 // timeout (nullptr: none) has passed.
-void wait_for_signal(const signal_block &block, int fd, const struct timespec *timeout);
+void wait_for_signal_or_input(const signal_block &block, int fd, const struct timespec *timeout);
 
 #endif
