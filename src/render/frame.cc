@@ -302,6 +302,23 @@ frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags)
     return frame;
 }
 
+bool surface_has_dark_pixel(SDL_Surface *surface)
+{
+    const surface_lock lock(surface);
+    std::string why;
+    if (!lock.usable() || !frame_surface_readable(surface, why) || surface->w <= 0)
+        return true;
+    const pixel_shades shades(surface, false);
+    std::string row(static_cast<std::size_t>(surface->w), '\0');
+    unsigned char *bytes = reinterpret_cast<unsigned char *>(&row[0]);
+    for (int y = 0; y < surface->h; ++y) {
+        shades.fill(0, y, surface->w, bytes);
+        if (std::memchr(bytes, PIXEL_SET, row.size()) != nullptr)
+            return true;
+    }
+    return false;
+}
+
 transparent_pixels frame_transparency(SDL_Surface *surface, int display_flags)
 {
     transparent_pixels count = {0, 0};
