@@ -78,7 +78,7 @@ int show_image_with_hints(const cmdline &request, std::string &hints)
     const decode_reply picture = decode_picture(request.image_path, request.display_flags);
     if (picture.status != 0)
         return picture.status;
-    hints = picture_hints(picture);
+    hints = picture_hints(picture, request.display_flags);
     return show_picture(picture, request.display_flags);
 }
 
