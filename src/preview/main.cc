@@ -125,8 +125,12 @@ int main(int argc, char **argv)
     const char *program_name = basename(argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name);
 
     cmdline request;
-    const int parse_status =
-        answer_parse_outcome(parse_cmdline(argc, argv, request, true), program_name, PREVIEW_USAGE);
+    const parse_outcome outcome = parse_cmdline(argc, argv, request, true);
+    // Unlike lidglow, whose usage text alone is its documented answer, the
+    // preview says what it refused.
+    if (outcome == parse_outcome::rejected && cmdline_rejection(request) != nullptr)
+        std::fprintf(stderr, "%s\n", cmdline_rejection(request));
+    const int parse_status = answer_parse_outcome(outcome, program_name, PREVIEW_USAGE);
     if (parse_status >= 0)
         return parse_status;
 

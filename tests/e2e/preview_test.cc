@@ -302,6 +302,31 @@ INSTANTIATE_TEST_SUITE_P(rules, preview_hints, testing::ValuesIn(hint_cases()),
                              return std::string(info.param.name);
                          });
 
+// A command line that the preview refuses: the reason in one line on
+// standard error, then the usage text; lidglow gives the usage text alone.
+TEST(preview_usage, names_what_was_rejected)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char *err;
+    } cases[] = {
+        {{"-c", "x", "-P", "5"}, "-P needs -D\n"},
+        {{"-f", "x", "-F", "-R"}, "-F and -R exclude each other\n"},
+        {{"-s", "-1", "-m", "x"}, "-s needs a number from 0 to 2147483647\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.err);
+        const e2e::run_result previewed = e2e::run_script({}, "\"$LIDGLOW_PREVIEW\"" + quoted(c.args));
+        EXPECT_EQ(previewed.status, 0) << previewed.summary();
+        EXPECT_EQ(previewed.err, c.err);
+        EXPECT_EQ(previewed.out.rfind("Usage:", 0), 0u) << previewed.out;
+        const e2e::run_result shown = e2e::run_lidglow({}, c.args);
+        EXPECT_EQ(shown.status, 0) << shown.summary();
+        EXPECT_EQ(shown.err, "");
+        EXPECT_EQ(shown.out.rfind("Usage:", 0), 0u) << shown.out;
+    }
+}
+
 // Counts characters, not bytes: the picture is drawn with one-column
 // Unicode characters.
 std::size_t widest_line(const std::string &text)
