@@ -43,7 +43,8 @@ Files lidglow must refuse although SDL_image reads them:
   zero-bits.bmp    a 4 x 2 bitmap of 0 bits per pixel.
 Hostile files, which make SDL_image 1.2 crash, spin, read past its buffers or
 allocate gigabytes:
-  hostile-wide.gif        a GIF 20000 pixels wide.
+  hostile-wide.gif        a GIF 20000 pixels wide, refused by its header
+                          before SDL_image sees it.
   hostile-truncated.xpm   an XPM that ends inside its first row.
   hostile-long-key.xpm    an XPM of 100000 characters per pixel whose row is
                           one character long.
