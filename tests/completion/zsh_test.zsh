@@ -23,18 +23,21 @@ sync_shell() {
 }
 
 # compadd records every match it is given before it adds them, and a list
-# of any length is shown without asking.
+# of any length is shown without asking. Ctrl-G clears the line: a line
+# sent while the shell still runs the previous command meets the terminal
+# in cooked mode, whose line discipline would itself act on Ctrl-U (its
+# kill character) and erase the line before the shell read it.
 zpty shell zsh -f -i
-zpty -w shell "cd $work/files; LISTMAX=100000; fpath=($dir \$fpath)"
+zpty -w shell "cd $work/files; LISTMAX=100000; fpath=($dir \$fpath); bindkey '^G' kill-whole-line"
 zpty -w shell "autoload -Uz compinit; compinit -u -D"
 zpty -w shell "compadd() { local -a hits; builtin compadd -O hits \"\$@\"; print -rl -- \$hits >>$matches; builtin compadd \"\$@\" }"
 sync_shell
 
 # Prints the words offered at the end of the command line $1, sorted, on
-# one line. Ctrl-U clears the line after the completion.
+# one line. Ctrl-G clears the line after the completion.
 complete_line() {
   : >$matches
-  zpty -w -n shell "$1"$'\t\x15'
+  zpty -w -n shell "$1"$'\t\x07'
   sync_shell
   print -r -- ${(j: :)${(ouf)"$(<$matches)"}}
 }
