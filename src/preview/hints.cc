@@ -253,7 +253,7 @@ std::string picture_hints(const decode_reply &picture, int display_flags)
     if (set != 0) {
         const bool negative = display_flags & DISPLAY_NEGATIVE;
         line += std::string("; flatten the picture onto ") + (negative ? "black" : "white") +
-                " to clear them, or try " + (negative ? "without -n" : "-n");
+                (set + clear == 1 ? " to clear it" : " to clear them") + ", or try " + (negative ? "without -n" : "-n");
     }
     if (!line.empty())
         out += line + ".\n";

@@ -213,7 +213,9 @@ std::vector<hint_case> hint_cases()
         {"fixed_size_too_big_flashing",
          {"-m", "Hello, lid", "-s", "40", "-F", "-t", DEJAVU},
          "A frame of 128 \u00d7 16 that flashes (2 packets).\n" + fixed_size_hint("Hello, lid", 40, true)},
-        {"no_readable_size", {"-m", std::string(400, 'W'), "-t", DEJAVU}, STATIC_SENT + too_long_hint(std::string(400, 'W'))},
+        {"no_readable_size",
+         {"-m", std::string(400, 'W'), "-t", DEJAVU},
+         STATIC_SENT + too_long_hint(std::string(400, 'W'))},
         {"above_u_ffff",
          {"-m", "a\U0001F600b", "-t", DEJAVU},
          STATIC_SENT + std::string("SDL_ttf 2.0 draws no character above U+FFFF: \U0001F600 (U+1F600) shows as "
