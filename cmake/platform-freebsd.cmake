@@ -6,8 +6,11 @@
 add_library(PIDFILE_LIB INTERFACE)
 target_link_libraries(PIDFILE_LIB INTERFACE util)
 add_library(SANDBOX_LIB INTERFACE)
+set(LIDGLOW_GETOPT_COMPAT_SOURCE ${PROJECT_SOURCE_DIR}/src/cli/getopt_compat_freebsd.cc)
 set(LIDGLOW_PLATFORM_SOURCES
-  ${PROJECT_SOURCE_DIR}/src/cli/platform_bsd.cc
-  ${PROJECT_SOURCE_DIR}/src/lcm/usb_compat_freebsd.cc)
-set(LIDGLOW_SHARED_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/src/decode/platform_freebsd.cc)
-set(LIDGLOW_DECODER_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/src/decode/sandbox_freebsd.cc)
+  ${LIDGLOW_GETOPT_COMPAT_SOURCE}
+  ${PROJECT_SOURCE_DIR}/src/lcm/usb_compat_freebsd.cc
+  ${PROJECT_SOURCE_DIR}/src/decode/program_path_freebsd.cc)
+set(LIDGLOW_DECODER_PLATFORM_SOURCES
+  ${PROJECT_SOURCE_DIR}/src/decoder/parent_death_freebsd.cc
+  ${PROJECT_SOURCE_DIR}/src/decoder/sandbox_freebsd.cc)

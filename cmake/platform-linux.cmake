@@ -9,8 +9,11 @@ add_library(PIDFILE_LIB INTERFACE)
 target_link_libraries(PIDFILE_LIB INTERFACE PkgConfig::LIBBSD)
 add_library(SANDBOX_LIB INTERFACE)
 target_link_libraries(SANDBOX_LIB INTERFACE PkgConfig::SECCOMP)
+set(LIDGLOW_GETOPT_COMPAT_SOURCE ${PROJECT_SOURCE_DIR}/src/cli/getopt_compat_linux.cc)
 set(LIDGLOW_PLATFORM_SOURCES
-  ${PROJECT_SOURCE_DIR}/src/cli/platform_glibc.cc
-  ${PROJECT_SOURCE_DIR}/src/lcm/usb_compat_linux.cc)
-set(LIDGLOW_SHARED_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/src/decode/platform_linux.cc)
-set(LIDGLOW_DECODER_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/src/decode/sandbox_linux.cc)
+  ${LIDGLOW_GETOPT_COMPAT_SOURCE}
+  ${PROJECT_SOURCE_DIR}/src/lcm/usb_compat_linux.cc
+  ${PROJECT_SOURCE_DIR}/src/decode/program_path_linux.cc)
+set(LIDGLOW_DECODER_PLATFORM_SOURCES
+  ${PROJECT_SOURCE_DIR}/src/decoder/parent_death_linux.cc
+  ${PROJECT_SOURCE_DIR}/src/decoder/sandbox_linux.cc)

@@ -17,6 +17,7 @@
 
 #include "input.h"
 #include "render/font.h"
+#include "render/span.h"
 #include "render/utf8.h"
 #include "support/test_fonts.h"
 

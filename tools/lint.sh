@@ -71,10 +71,11 @@ fi
 # Rooms of src/, lowest first. A file may include its own room and the
 # rooms below it; rooms on one line stand side by side and include neither
 # each other nor anything above them.
-rooms='lcm
+rooms='base
+lcm
 render
-decode exec
-daemon
+decoder exec
+decode daemon
 cli
 preview'
 room_level() {

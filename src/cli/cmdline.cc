@@ -7,7 +7,7 @@
 
 #include <SDL_ttf.h>
 
-#include "cli/platform.h"
+#include "cli/getopt_compat.h"
 #include "lcm/display_flags.h"
 #include "lcm/protocol.h"
 

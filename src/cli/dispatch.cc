@@ -1,6 +1,7 @@
 #include "cli/dispatch.h"
 
 #include "daemon/daemon.h"
+#include "daemon/stop.h"
 #include "decode/image.h"
 #include "exec/command.h"
 #include "lcm/device.h"

@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <libgen.h>
 
+#include "base/exit_status.h"
 #include "cli/cmdline.h"
 #include "cli/descriptors.h"
 #include "cli/dispatch.h"
@@ -24,10 +25,10 @@ int main(int argc, char **argv)
 
     struct usb_device *device = lcm_find();
     if (device == nullptr)
-        return 2;
+        return STATUS_NOT_FOUND;
     display_handle = lcm_open(device);
     if (display_handle == nullptr)
-        return 2;
+        return STATUS_NOT_FOUND;
 
     const int status = run_mode(request, device);
     release_all();

@@ -1,6 +1,8 @@
 #include "cli/usage.h"
 
+#include "base/exit_status.h"
 #include "cli/cmdline.h"
+#include "version.h"
 
 namespace {
 
@@ -86,7 +88,7 @@ void print_usage(const char *program_name)
 
 void print_version()
 {
-    std::printf("Lidglow Utility %d.%d\n", VERSION_MAJOR, VERSION_MINOR);
+    std::printf("Lidglow Utility %s\n", LIDGLOW_VERSION);
 }
 
 int answer_parse_outcome(parse_outcome outcome, const char *program_name, const char *extra_usage)
@@ -105,5 +107,5 @@ int answer_parse_outcome(parse_outcome outcome, const char *program_name, const 
     print_usage(program_name);
     if (extra_usage != nullptr)
         std::fputs(extra_usage, stdout);
-    return outcome == parse_outcome::bad_option ? 22 : 0;
+    return outcome == parse_outcome::bad_option ? STATUS_INVALID : STATUS_SUCCESS;
 }

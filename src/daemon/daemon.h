@@ -11,7 +11,4 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
                struct usb_device *device, const char *pidfile_path,
                int poll_seconds);
 
-// Asks the daemon that holds the pid file to terminate.
-int stop_daemon(const char *pidfile_path);
-
 #endif

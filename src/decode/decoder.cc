@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "decode/decode_child.h"
-#include "decode/platform.h"
-#include "lcm/status.h"
+#include "base/exit_status.h"
+#include "decode/program_path.h"
+#include "decoder/decoder_program.h"
 
 namespace {
 

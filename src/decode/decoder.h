@@ -1,7 +1,7 @@
 #ifndef LIDGLOW_DECODE_DECODER_H
 #define LIDGLOW_DECODE_DECODER_H
 
-#include "decode/decode_reply.h"
+#include "decoder/decode_reply.h"
 
 // Decodes the picture at path into a frame for display_flags in the
 // decoder program, which runs contained and under limits, so that a hostile

@@ -1,7 +1,7 @@
 #ifndef LIDGLOW_DECODE_IMAGE_H
 #define LIDGLOW_DECODE_IMAGE_H
 
-#include "decode/decode_reply.h"
+#include "decoder/decode_reply.h"
 
 // Loads an image file, blanks the display and shows the image.
 int show_image(const char *path, int display_flags);

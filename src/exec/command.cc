@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/exit_status.h"
 #include "exec/runner.h"
 #include "render/utf8.h"
 
@@ -28,7 +29,7 @@ int read_first_line(const char *command, char *text, std::size_t &n)
     command_run run;
     if (!start_command(command, run)) {
         std::fputs("Failed to execute command!\n", stderr);
-        return 2;
+        return STATUS_NOT_FOUND;
     }
     char buffer[4096];
     bool line_done = false;
@@ -71,7 +72,7 @@ int show_command(const char *command, int display_flags, const font_spec &font,
     // on any later one.
     if (text[0] == '\0') {
         std::fputs("Nothing returned by the command!\n", stderr);
-        return 22;
+        return STATUS_INVALID;
     }
 
     if (change_detection && std::strcmp(text, last_text) == 0)

@@ -3,11 +3,12 @@
 #include <cstring>
 
 #include "lcm/display_flags.h"
+#include "lcm/display_size.h"
 
 namespace {
 
 constexpr unsigned BAND_ROWS = 8;
-constexpr unsigned BAND_COLUMNS = 128;
+constexpr unsigned BAND_COLUMNS = LCM_WIDTH;
 constexpr unsigned PACKET_ROWS = 16;
 
 void pack_header(unsigned char *packet, int mode, std::size_t index, std::size_t count)
@@ -94,7 +95,7 @@ void lcm_pack_frame(unsigned char *buffer, int display_flags, unsigned width,
         return;
     }
     const int mode = display_flags & DISPLAY_MODE_MASK;
-    std::size_t filled = static_cast<std::size_t>(width / 128) * (height / PACKET_ROWS);
+    std::size_t filled = static_cast<std::size_t>(width / BAND_COLUMNS) * (height / PACKET_ROWS);
     if (filled > count)
         filled = count;
     for (std::size_t p = 0; p < filled; ++p) {

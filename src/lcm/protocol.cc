@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "lcm/display_flags.h"
+#include "lcm/display_size.h"
 #include "lcm/packet.h"
 #include "lcm/writer.h"
 
@@ -51,9 +52,9 @@ int lcm_control(usb_dev_handle *handle, int control_flags)
     case CONTROL_DISABLE:
         return lcm_command(handle, LCM_COMMAND_OFF);
     case CONTROL_BLANK:
-        return lcm_send_frame(handle, 0, 128, 32, nullptr);
+        return lcm_send_frame(handle, 0, LCM_WIDTH, LCM_HEIGHT, nullptr);
     case CONTROL_FILL:
-        return lcm_send_frame(handle, DISPLAY_NEGATIVE, 128, 32, nullptr);
+        return lcm_send_frame(handle, DISPLAY_NEGATIVE, LCM_WIDTH, LCM_HEIGHT, nullptr);
     default:
         return EINVAL;
     }

@@ -7,6 +7,9 @@ constexpr unsigned char MAGIC_1 = 0xAA;
 constexpr std::size_t COMMAND_SIZE = 17;
 constexpr std::size_t PACKET_SIZE = 272;
 constexpr std::size_t HEADER_SIZE = 16;
+// The display's size again, and not lcm/display_size.h: this decoder is
+// written from the packet format alone so that it checks the packer, and
+// a wrong size shared with the packer would pass that check unseen.
 constexpr unsigned BAND_SIZE = 128;
 constexpr unsigned SCREEN_WIDTH = 128;
 constexpr unsigned SCREEN_HEIGHT = 32;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "decode/decode_reply.h"
+#include "decoder/decode_reply.h"
 #include "render/text.h"
 
 // Lines that say where the display's rules make the picture differ from

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "lcm/status.h"
+#include "base/exit_status.h"
 
 namespace {
 

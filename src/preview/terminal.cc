@@ -1,10 +1,11 @@
 #include "preview/terminal.h"
 
+#include "lcm/display_size.h"
 #include "render/utf8.h"
 
 namespace {
 
-constexpr unsigned SCREEN_WIDTH = 128;
+constexpr unsigned SCREEN_WIDTH = LCM_WIDTH;
 constexpr unsigned CELL_WIDTH = 2;
 constexpr unsigned CELL_HEIGHT = 4;
 constexpr unsigned BRAILLE_BLANK = 0x2800;
@@ -37,6 +38,11 @@ std::string how_many(std::size_t n, const char *thing)
     return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
 }
 
+std::string size_text(unsigned width, unsigned height)
+{
+    return std::to_string(width) + " \u00d7 " + std::to_string(height);
+}
+
 bool all_pixels(const lcm_transfer &t, unsigned char value)
 {
     for (unsigned char pixel : t.pixels)
@@ -59,11 +65,13 @@ std::string describe(const lcm_transfer &t)
             return "the blank frame, every pixel set (" + how_many(t.expected_packets, "packet") + ")";
         if (all_pixels(t, 0))
             return "the filled frame, every pixel clear (" + how_many(t.expected_packets, "packet") + ")";
-        return "a static frame of 128 \u00d7 32 (" + how_many(t.expected_packets, "packet") + ")";
+        return "a static frame of " + size_text(LCM_WIDTH, LCM_HEIGHT) + " (" + how_many(t.expected_packets, "packet") +
+               ")";
     case lcm_mode::flashing:
-        return "a frame of 128 \u00d7 16 that flashes (" + how_many(t.expected_packets, "packet") + ")";
+        return "a frame of " + size_text(LCM_WIDTH, LCM_HEIGHT / 2) + " that flashes (" +
+               how_many(t.expected_packets, "packet") + ")";
     case lcm_mode::rolling:
-        return "a frame of " + std::to_string(t.width) + " \u00d7 32 that rolls across the display (" +
+        return "a frame of " + size_text(t.width, LCM_HEIGHT) + " that rolls across the display (" +
                how_many(t.expected_packets, "packet") + ")";
     case lcm_mode::unknown:
         break;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "lcm/display_flags.h"
+#include "render/span.h"
 #include "support/test_fonts.h"
 
 namespace {

@@ -6,15 +6,17 @@
 #include <memory>
 #include <string>
 
+#include "lcm/display_size.h"
+
 // The size of the frame that a display mode asks for.
 struct frame_size {
     unsigned width;
     unsigned height;
 };
 
-constexpr unsigned FRAME_WIDTH = 128;
-constexpr unsigned FRAME_HEIGHT = 32;
-constexpr unsigned FLASH_FRAME_HEIGHT = 16;
+constexpr unsigned FRAME_WIDTH = LCM_WIDTH;
+constexpr unsigned FRAME_HEIGHT = LCM_HEIGHT;
+constexpr unsigned FLASH_FRAME_HEIGHT = LCM_HEIGHT / 2;
 constexpr unsigned ROLL_FRAME_MAX_WIDTH = 1792;
 
 // Frame bytes come from malloc so that a failed allocation can be reported

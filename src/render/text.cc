@@ -7,11 +7,12 @@
 
 #include <SDL_ttf.h>
 
+#include "base/exit_status.h"
 #include "lcm/device.h"
 #include "lcm/protocol.h"
-#include "lcm/status.h"
 #include "render/font.h"
 #include "render/frame.h"
+#include "render/span.h"
 #include "render/utf8.h"
 
 namespace {

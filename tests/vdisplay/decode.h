@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lcm/display_size.h"
 #include "lcm/unpack.h"
 
 namespace vdisplay {
@@ -44,8 +45,8 @@ const char *mode_name(transfer_mode mode);
 
 constexpr std::size_t COMMAND_PACKET_SIZE = 17;
 constexpr std::size_t FRAME_PACKET_SIZE = 272;
-constexpr unsigned DISPLAY_WIDTH = 128;
-constexpr unsigned DISPLAY_HEIGHT = 32;
+constexpr unsigned DISPLAY_WIDTH = LCM_WIDTH;
+constexpr unsigned DISPLAY_HEIGHT = LCM_HEIGHT;
 
 // A group of consecutive writes to one node that form one command or one
 // frame.

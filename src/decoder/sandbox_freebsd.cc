@@ -1,4 +1,4 @@
-#include "decode/sandbox.h"
+#include "decoder/sandbox.h"
 
 #include <sys/capsicum.h>
 

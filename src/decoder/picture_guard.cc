@@ -1,4 +1,4 @@
-#include "decode/picture_guard.h"
+#include "decoder/picture_guard.h"
 
 #include <SDL_image.h>
 

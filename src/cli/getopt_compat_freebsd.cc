@@ -1,4 +1,4 @@
-#include "cli/platform.h"
+#include "cli/getopt_compat.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_CLI_PLATFORM_H
-#define LIDGLOW_CLI_PLATFORM_H
+#ifndef LIDGLOW_CLI_GETOPT_COMPAT_H
+#define LIDGLOW_CLI_GETOPT_COMPAT_H
 
 // What the platform's getopt needs in front of the option letters so that
 // parsing stops at the first operand.

@@ -1,4 +1,4 @@
-#include "decode/decode_child.h"
+#include "decoder/decoder_program.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -12,11 +12,11 @@
 
 #include <SDL_image.h>
 
-#include "decode/decode_reply.h"
-#include "decode/picture_guard.h"
-#include "decode/platform.h"
-#include "decode/sandbox.h"
-#include "lcm/status.h"
+#include "base/exit_status.h"
+#include "decoder/decode_reply.h"
+#include "decoder/parent_death.h"
+#include "decoder/picture_guard.h"
+#include "decoder/sandbox.h"
 #include "render/frame.h"
 
 namespace {
@@ -132,7 +132,7 @@ bool set_limits()
 
 } // namespace
 
-void run_decode_child(const char *path, int display_flags, int reply_fd, pid_t parent)
+void decoder_program_main(const char *path, int display_flags, int reply_fd, pid_t parent)
 {
     restore_default_signals();
     close_other_descriptors(reply_fd);

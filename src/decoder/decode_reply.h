@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_DECODE_DECODE_REPLY_H
-#define LIDGLOW_DECODE_DECODE_REPLY_H
+#ifndef LIDGLOW_DECODER_DECODE_REPLY_H
+#define LIDGLOW_DECODER_DECODE_REPLY_H
 
 #include <cstddef>
 #include <string>

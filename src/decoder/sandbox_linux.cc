@@ -1,4 +1,4 @@
-#include "decode/sandbox.h"
+#include "decoder/sandbox.h"
 
 #include <linux/seccomp.h>
 #include <seccomp.h>

@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_DECODE_DECODE_CHILD_H
-#define LIDGLOW_DECODE_DECODE_CHILD_H
+#ifndef LIDGLOW_DECODER_DECODER_PROGRAM_H
+#define LIDGLOW_DECODER_DECODER_PROGRAM_H
 
 #include <sys/types.h>
 
@@ -37,6 +37,6 @@ inline std::string decode_failure_line(const char *path, const std::string &what
 // The decoder's whole life: opens the picture, gives up root and everything
 // else it can, decodes and converts the picture and writes one reply to
 // reply_fd. It ends with _exit, or killed by the kernel when parent ends.
-[[noreturn]] void run_decode_child(const char *path, int display_flags, int reply_fd, pid_t parent);
+[[noreturn]] void decoder_program_main(const char *path, int display_flags, int reply_fd, pid_t parent);
 
 #endif

@@ -1,4 +1,4 @@
-#include "decode/decode_reply.h"
+#include "decoder/decode_reply.h"
 
 #include <algorithm>
 #include <climits>

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "decode/decode_child.h"
-#include "decode/platform.h"
+#include "decoder/decoder_program.h"
+#include "decoder/parent_death.h"
 
 namespace {
 
@@ -43,6 +43,6 @@ int main(int argc, char **argv)
         _exit(1);
     // Without a controlling terminal nothing can be typed into one.
     setsid();
-    run_decode_child(argv[3], static_cast<int>(display_flags), DECODER_REPLY_FD,
+    decoder_program_main(argv[3], static_cast<int>(display_flags), DECODER_REPLY_FD,
                      static_cast<pid_t>(parent));
 }

@@ -1,5 +1,5 @@
-#ifndef LIDGLOW_DECODE_SANDBOX_H
-#define LIDGLOW_DECODE_SANDBOX_H
+#ifndef LIDGLOW_DECODER_SANDBOX_H
+#define LIDGLOW_DECODER_SANDBOX_H
 
 // Takes from the calling process whatever the platform can take once every
 // file it needs is open: afterwards it reads what it holds open, writes to
