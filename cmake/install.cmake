@@ -1,7 +1,8 @@
 # What `cmake --install` puts in place besides the programs and their
 # manuals: each platform's service files and device rule (each can be
-# switched off), shell completion, the platform's example scripts and the
-# licence. Nothing is stripped here; distributions do that.
+# switched off), shell completion, AppStream metadata, the platform's
+# example scripts and the licence. Nothing is stripped here; distributions
+# do that.
 include(GNUInstallDirs)
 
 string(COMPARE EQUAL "${CMAKE_SYSTEM_NAME}" "FreeBSD" on_freebsd)
@@ -28,6 +29,70 @@ else()
   set(LIDGLOW_EXAMPLES_FULL_DIR "${CMAKE_INSTALL_PREFIX}/${LIDGLOW_EXAMPLES_DIR}")
 endif()
 
+# Where zsh, systemd, udev and systemd-sysusers look for lidglow's files.
+# Under any prefix but /usr the files stay beneath the prefix, where these
+# programs also look (/usr/local/lib/systemd/system, ...). With the prefix
+# /usr they go to the distribution's own directories: those that
+# pkg-config's systemd and udev modules name, and zsh's vendor-completions
+# on Debian and its derivatives. A default is worked out at the first
+# configure and then kept, so a module installed later does not move the
+# files and leave a second copy behind; it follows a change of the prefix
+# unless it was set by hand, and an empty value works it out again.
+set(LIDGLOW_ZSH_COMPLETION_DIR_UNDER_PREFIX ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+set(LIDGLOW_SYSTEMD_UNIT_DIR_UNDER_PREFIX lib/systemd/system)
+set(LIDGLOW_UDEV_RULES_DIR_UNDER_PREFIX lib/udev/rules.d)
+set(LIDGLOW_SYSUSERS_DIR_UNDER_PREFIX lib/sysusers.d)
+
+function(lidglow_dir_default var result)
+  set(dir "")
+  string(REGEX REPLACE "(.)/+$" "\\1" prefix "${CMAKE_INSTALL_PREFIX}")
+  if(prefix STREQUAL "/usr")
+    if(var STREQUAL "LIDGLOW_ZSH_COMPLETION_DIR" AND EXISTS /etc/debian_version)
+      set(dir /usr/share/zsh/vendor-completions)
+    elseif(var STREQUAL "LIDGLOW_SYSTEMD_UNIT_DIR")
+      pkg_get_variable(dir systemd systemdsystemunitdir)
+    elseif(var STREQUAL "LIDGLOW_UDEV_RULES_DIR")
+      pkg_get_variable(udev_dir udev udevdir)
+      if(udev_dir)
+        set(dir ${udev_dir}/rules.d)
+      endif()
+    elseif(var STREQUAL "LIDGLOW_SYSUSERS_DIR")
+      pkg_get_variable(dir systemd sysusersdir)
+    endif()
+  endif()
+  if(dir STREQUAL "")
+    set(dir ${${var}_UNDER_PREFIX})
+  endif()
+  set(${result} ${dir} PARENT_SCOPE)
+endfunction()
+
+set(LIDGLOW_ZSH_COMPLETION_DIR_DOC "zsh completion")
+set(LIDGLOW_SYSTEMD_UNIT_DIR_DOC "systemd system units")
+set(LIDGLOW_UDEV_RULES_DIR_DOC "udev rules")
+set(LIDGLOW_SYSUSERS_DIR_DOC "sysusers.d files")
+foreach(var LIDGLOW_ZSH_COMPLETION_DIR LIDGLOW_SYSTEMD_UNIT_DIR LIDGLOW_UDEV_RULES_DIR
+    LIDGLOW_SYSUSERS_DIR)
+  if("${${var}}" STREQUAL ""
+     OR (NOT "${LIDGLOW_DIRS_PREFIX}" STREQUAL "${CMAKE_INSTALL_PREFIX}"
+         AND "${${var}}" STREQUAL "${${var}_DEFAULT}"))
+    lidglow_dir_default(${var} dir)
+    set(${var} ${dir} CACHE STRING "" FORCE)
+    set(${var}_DEFAULT ${dir} CACHE INTERNAL "")
+  endif()
+  set_property(CACHE ${var} PROPERTY TYPE STRING)
+  set_property(CACHE ${var} PROPERTY HELPSTRING "Directory of the ${${var}_DOC}, relative to \
+the prefix unless absolute (empty: under the prefix, or with the prefix /usr the distribution's own)")
+endforeach()
+set(LIDGLOW_DIRS_PREFIX ${CMAKE_INSTALL_PREFIX} CACHE INTERNAL "")
+
+function(lidglow_report_dir what var)
+  set(dir ${${var}})
+  if(NOT IS_ABSOLUTE "${dir}")
+    set(dir ${CMAKE_INSTALL_PREFIX}/${dir})
+  endif()
+  message(STATUS "${what} directory: ${dir} (${var})")
+endfunction()
+
 install(TARGETS lidglow lidglow-preview RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(TARGETS lidglow-decode RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/lidglow)
@@ -41,7 +106,11 @@ foreach(program lidglow lidglow-preview)
   install(FILES dist/completion/lidglow.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program})
 endforeach()
-install(FILES dist/completion/_lidglow DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+install(FILES dist/completion/_lidglow DESTINATION ${LIDGLOW_ZSH_COMPLETION_DIR})
+
+# AppStream metadata: software centres, and the lookup that finds the
+# package for a device, know lidglow by the display's modalias.
+install(FILES dist/metainfo/org.example.lidglow.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # Of the examples that differ by platform (name-linux.sh, name-freebsd.sh),
 # only this platform's is installed, as name.sh.
@@ -75,33 +144,19 @@ if(LIDGLOW_INSTALL_DEVD_RULE)
   install(FILES dist/devd/lidglow.conf DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/devd)
 endif()
 
-# systemd and udev read only their own directories, which their pkg-config
-# modules name; without the modules the files go under the prefix.
+# systemd and udev read only their own directories; the unit's user and
+# the udev rule's group come from a sysusers.d file.
 if(LIDGLOW_INSTALL_SYSTEMD_UNIT)
-  pkg_get_variable(systemd_unit_dir systemd systemdsystemunitdir)
-  if(NOT systemd_unit_dir)
-    set(systemd_unit_dir lib/systemd/system)
-  endif()
   configure_file(dist/systemd/lidglow.service.in lidglow.service @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/lidglow.service DESTINATION ${systemd_unit_dir})
-  message(STATUS "systemd unit directory: ${systemd_unit_dir}")
+  install(FILES ${PROJECT_BINARY_DIR}/lidglow.service DESTINATION ${LIDGLOW_SYSTEMD_UNIT_DIR})
+  lidglow_report_dir("systemd unit" LIDGLOW_SYSTEMD_UNIT_DIR)
 endif()
 if(LIDGLOW_INSTALL_UDEV_RULE)
-  pkg_get_variable(udev_dir udev udevdir)
-  if(udev_dir)
-    set(udev_rules_dir ${udev_dir}/rules.d)
-  else()
-    set(udev_rules_dir lib/udev/rules.d)
-  endif()
-  install(FILES dist/udev/70-lidglow.rules DESTINATION ${udev_rules_dir})
-  message(STATUS "udev rules directory: ${udev_rules_dir}")
+  install(FILES dist/udev/70-lidglow.rules DESTINATION ${LIDGLOW_UDEV_RULES_DIR})
+  lidglow_report_dir("udev rules" LIDGLOW_UDEV_RULES_DIR)
 endif()
-# The unit's user and the udev rule's group come from a sysusers.d file.
 if(LIDGLOW_INSTALL_SYSTEMD_UNIT OR LIDGLOW_INSTALL_UDEV_RULE)
-  pkg_get_variable(sysusers_dir systemd sysusersdir)
-  if(NOT sysusers_dir)
-    set(sysusers_dir lib/sysusers.d)
-  endif()
-  install(FILES dist/systemd/lidglow.sysusers DESTINATION ${sysusers_dir} RENAME lidglow.conf)
-  message(STATUS "sysusers.d directory: ${sysusers_dir}")
+  install(FILES dist/systemd/lidglow.sysusers DESTINATION ${LIDGLOW_SYSUSERS_DIR} RENAME lidglow.conf)
+  lidglow_report_dir("sysusers.d" LIDGLOW_SYSUSERS_DIR)
 endif()
+lidglow_report_dir("zsh completion" LIDGLOW_ZSH_COMPLETION_DIR)

@@ -39,7 +39,7 @@ set -- cmake make g++ pkg-config \
     libseccomp-dev fonts-dejavu-core
 [ -z "$tests" ] || set -- "$@" \
     libgtest-dev umockdev libumockdev-dev fonts-wqy-microhei python3 python3-pil procps \
-    mandoc shellcheck zsh bash-completion systemd udev
+    mandoc shellcheck zsh bash-completion systemd udev appstream
 need_root apt-get update "&&" apt-get install -y --no-install-recommends "$@"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update

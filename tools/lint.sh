@@ -2,10 +2,13 @@
 # Checks what the compiler does not: the manual pages (lidglow.1 as the
 # build configures it), the shell scripts, the completion files, the rc.d
 # script's command line, the systemd unit (its syntax and its exposure),
-# the sysusers.d file, the list of files that a staged install puts in
-# place, that every include in src/ points down, and that -h, the manual
-# and README.md agree.
-# Needs mandoc, shellcheck, zsh and, for the install checks, systemd.
+# the sysusers.d file, the AppStream metadata, the list of files that a
+# staged install puts in place and where (with the prefixes /usr and
+# /usr/local), that every include in src/ points down, that only base/
+# reads the clock, sleeps and spawns, and that -h, the manual and README.md
+# agree.
+# Needs mandoc, shellcheck, zsh, appstreamcli and, for the install checks,
+# systemd.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-lint"
@@ -101,39 +104,84 @@ else
     fail "includes in src/ that point up or sideways"
 fi
 
+# The clock, sleeps and posix_spawn belong to base/ (see HACKING.md).
+outside_base=$(source_files | grep -E '^'"$top"'/src/.*\.(cc|h)$' | grep -v -e "^$top/src/base/" -e '_test\.cc$' |
+    xargs grep -nE '\b(clock_gettime|nanosleep|usleep|ppoll|posix_spawnp?)\(|std::chrono' || true)
+if [ -z "$outside_base" ]; then
+    pass "only base/ reads the clock, sleeps and spawns"
+else
+    printf '%s\n' "$outside_base"
+    fail "the clock, a sleep or posix_spawn outside base/"
+fi
+
 if zsh -n "$top/dist/completion/_lidglow"; then
     pass "zsh -n dist/completion/_lidglow"
 else
     fail "zsh -n dist/completion/_lidglow"
 fi
 
-# The rc.d script starts lidglow itself, as lidglow_user, and must hand any
-# command over as one argument. A stand-in for rc.subr runs the script's
-# start, with printf in place of lidglow, of chroot(8) and of install(1).
+# The rc.d script leaves the start to rc.subr, which checks for a running
+# daemon and applies the service's limits, login class, nice and
+# environment, and it must hand any command over as one argument. A
+# stand-in for rc.subr builds the start line as rc.subr does for a service
+# with a ${name}_chroot and evaluates it once, with printf in place of
+# lidglow and stand-ins for limits(1), nice(1), env(1), chroot(8) and
+# install(1).
+rc_in="$top/dist/freebsd/files/lidglow.in"
+if grep -qx "desc=\".*\"" "$rc_in" && grep -qxF "rcvar=\"\${name}_enable\"" "$rc_in" &&
+    ! grep -q '^start_cmd=' "$rc_in"; then
+    pass "rc.d script has desc and rcvar=\"\${name}_enable\", and no start_cmd of its own"
+else
+    fail "rc.d script has desc and rcvar=\"\${name}_enable\", and no start_cmd of its own"
+fi
 cat >"$work/rc.subr" <<'EOF'
 load_rc_config() { :; }
-run_rc_command() { $start_precmd && $start_cmd; }
+run_rc_command() {
+    eval "rc_flags=\$${name}_flags _chroot=\$${name}_chroot _user=\$${name}_user \
+        _group=\$${name}_group _groups=\$${name}_groups _nice=\$${name}_nice _env=\$${name}_env \
+        _login_class=\${${name}_login_class:-daemon} _limits=\$${name}_limits"
+    [ -n "$_chroot" ] || { echo "no ${name}_chroot: rc.subr would start it through su"; return 1; }
+    $start_precmd || return 1
+    echo "Starting ${name}."
+    _doit="${_nice:+nice -n $_nice }${_env:+env $_env }chroot ${_user:+-u $_user }${_group:+-g $_group }${_groups:+-G $_groups }$_chroot $command $rc_flags $command_args"
+    eval "limits -C $_login_class $_limits $_doit"
+}
 install() { printf '[install %s]\n' "$*"; }
-chroot_stand_in() { printf '[chroot %s %s %s %s %s %s %s]' "$1" "$2" "$3" "$4" "$5" "$6" "$7"; shift 7; "$@"; }
+limits() {
+    printf '[limits'
+    while [ "${1#-}" != "$1" ]; do
+        case $1 in
+            -C) printf ' %s %s' "$1" "$2"; shift 2 ;;
+            *) printf ' %s' "$1"; shift ;;
+        esac
+    done
+    printf ']'
+    "$@"
+}
+nice() { printf '[nice %s %s]' "$1" "$2"; shift 2; "$@"; }
+env() { printf '[env %s]' "$1"; shift; "$@"; }
+chroot() { printf '[chroot'; while [ "$1" != / ]; do printf ' %s' "$1"; shift; done; printf ' /]'; shift; "$@"; }
 EOF
-sed -e "s|/etc/rc.subr|$work/rc.subr|" -e "s|%%PREFIX%%/bin/lidglow|printf '<%s>'|" \
-    -e "s|/usr/sbin/chroot|chroot_stand_in|" "$top/dist/freebsd/files/lidglow.in" >"$work/rc.d-lidglow"
-while IFS='|' read -r command flags user group expected; do
-    got=$(lidglow_command=$command rc_flags=$flags lidglow_user=$user lidglow_group=$group \
-        sh "$work/rc.d-lidglow" start)
+sed -e "s|/etc/rc.subr|$work/rc.subr|" -e "s|%%PREFIX%%/bin/lidglow|printf '<%s>'|" "$rc_in" >"$work/rc.d-lidglow"
+while IFS='|' read -r command flags user group settings expected; do
+    # shellcheck disable=SC2086 # the settings are words of their own
+    got=$(env -i PATH="$PATH" lidglow_command="$command" lidglow_flags="$flags" lidglow_user="$user" \
+        lidglow_group="$group" $settings sh "$work/rc.d-lidglow" start) || true
     user=${user:-lidglow} group=${group:-lidglow}
     want="[install -d -o $user -g $group -m 0755 /var/run/lidglow]
 Starting lidglow.
-[chroot -u $user -g $group -G $group /]$expected"
+$expected"
     if [ "$got" = "$want" ]; then
-        pass "rc.d script passes on: $command"
+        pass "rc.d script passes on: $command ${settings:+($settings)}"
     else
         fail "rc.d script passes on: $command: got $got, want $want"
     fi
 done <<'EOF'
-date +%H:%M||||<-c><date +%H:%M><-D><-p></var/run/lidglow/lidglow.pid>
-echo 'it''s' "$HOME" `id` \||||<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/run/lidglow/lidglow.pid>
-uptime|-P 30 -t /f.ttf|me|staff|<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
+date +%H:%M|||||[limits -C daemon][chroot -u lidglow -g lidglow -G lidglow /]<-c><date +%H:%M><-D><-p></var/run/lidglow/lidglow.pid>
+echo 'it''s' "$HOME" `id` \|||||[limits -C daemon][chroot -u lidglow -g lidglow -G lidglow /]<-c><echo 'it''s' "$HOME" `id` \><-D><-p></var/run/lidglow/lidglow.pid>
+uptime|-P 30 -t /f.ttf|me|staff||[limits -C daemon][chroot -u me -g staff -G staff /]<-P><30><-t></f.ttf><-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
+uptime|||staff|lidglow_groups=staff,video lidglow_pidfile=/var/run/lidglow/x.pid|[limits -C daemon][chroot -u lidglow -g staff -G staff,video /]<-c><uptime><-D><-p></var/run/lidglow/x.pid>
+uptime||||lidglow_nice=5 lidglow_env=TZ=UTC lidglow_login_class=lid lidglow_limits=-m1g|[limits -C lid -m1g][nice -n 5][env TZ=UTC][chroot -u lidglow -g lidglow -G lidglow /]<-c><uptime><-D><-p></var/run/lidglow/lidglow.pid>
 EOF
 
 # The examples are installed anywhere, so their comments name no prefix.
@@ -173,15 +221,11 @@ for what in usage options; do
     done
 done
 
-# Where the build puts the Linux files: the pkg-config modules' directories,
-# or under the prefix without them.
-unit_dir=$(pkg-config --variable=systemdsystemunitdir systemd 2>/dev/null || true)
-[ -n "$unit_dir" ] || unit_dir=/usr/local/lib/systemd/system
-udev_dir=$(pkg-config --variable=udevdir udev 2>/dev/null || true)
-rules_dir=/usr/local/lib/udev/rules.d
-[ -z "$udev_dir" ] || rules_dir=$udev_dir/rules.d
-sysusers_dir=$(pkg-config --variable=sysusersdir systemd 2>/dev/null || true)
-[ -n "$sysusers_dir" ] || sysusers_dir=/usr/local/lib/sysusers.d
+# Under a prefix of its own the build puts everything beneath it: systemd,
+# udev, systemd-sysusers and zsh look under /usr/local too. With the prefix
+# /usr the Linux files go where the distribution keeps its own: the
+# directories that pkg-config's systemd and udev modules name, and zsh's
+# vendor-completions on Debian.
 always="/usr/local/bin/lidglow
 /usr/local/bin/lidglow-preview
 /usr/local/libexec/lidglow/lidglow-decode
@@ -189,6 +233,7 @@ always="/usr/local/bin/lidglow
 /usr/local/share/bash-completion/completions/lidglow-preview
 /usr/local/share/man/man1/lidglow.1
 /usr/local/share/man/man1/lidglow-preview.1
+/usr/local/share/metainfo/org.example.lidglow.metainfo.xml
 /usr/local/share/zsh/site-functions/_lidglow"
 # Only this platform's examples, without the platform in their names.
 documentation="/usr/local/share/doc/lidglow/LICENSE
@@ -196,16 +241,33 @@ documentation="/usr/local/share/doc/lidglow/LICENSE
 /usr/local/share/doc/lidglow/examples/clock.sh
 /usr/local/share/doc/lidglow/examples/load.sh
 /usr/local/share/doc/lidglow/examples/now-playing.sh"
+linux_files="/usr/local/lib/systemd/system/lidglow.service
+/usr/local/lib/udev/rules.d/70-lidglow.rules
+/usr/local/lib/sysusers.d/lidglow.conf"
 
+usr_unit_dir=$(pkg-config --variable=systemdsystemunitdir systemd 2>/dev/null || true)
+udev_dir=$(pkg-config --variable=udevdir udev 2>/dev/null || true)
+usr_sysusers_dir=$(pkg-config --variable=sysusersdir systemd 2>/dev/null || true)
+usr_zsh_dir=/usr/share/zsh/site-functions
+[ ! -f /etc/debian_version ] || usr_zsh_dir=/usr/share/zsh/vendor-completions
+usr_files="$(printf '%s\n' "$always" "$documentation" | sed 's|^/usr/local/|/usr/|' | grep -v /zsh/)
+$usr_zsh_dir/_lidglow
+${usr_unit_dir:-/usr/lib/systemd/system}/lidglow.service
+${udev_dir:-/usr/lib/udev}/rules.d/70-lidglow.rules
+${usr_sysusers_dir:-/usr/lib/sysusers.d}/lidglow.conf"
+
+# Each staged install starts from the directories' defaults for its prefix.
 staged_install() {
     name=$1
     shift
     rm -rf "${work:?}/$name"
-    cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF \
+    cmake -S "$top" -B "$build" -DLIDGLOW_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr/local \
         -DLIDGLOW_INSTALL_RC_SCRIPT=OFF -DLIDGLOW_INSTALL_DEVD_RULE=OFF \
         -DLIDGLOW_INSTALL_SYSTEMD_UNIT=ON -DLIDGLOW_INSTALL_UDEV_RULE=ON \
         -DLIDGLOW_INSTALL_EXAMPLES=ON -DLIDGLOW_INSTALL_LICENSE=ON \
-        -DLIDGLOW_EXAMPLES_DIR=share/doc/lidglow/examples "$@" >"$work/configure.log"
+        -DLIDGLOW_EXAMPLES_DIR=share/doc/lidglow/examples -DLIDGLOW_ZSH_COMPLETION_DIR= \
+        -DLIDGLOW_SYSTEMD_UNIT_DIR= -DLIDGLOW_UDEV_RULES_DIR= -DLIDGLOW_SYSUSERS_DIR= \
+        "$@" >"$work/configure.log"
     DESTDIR="$work/$name" cmake --install "$build" >/dev/null
 }
 
@@ -221,12 +283,53 @@ expect_files() {
     fi
 }
 
+staged_install usr -DCMAKE_INSTALL_PREFIX=/usr
+expect_files usr "$usr_files"
 staged_install linux
 expect_files linux "$always
 $documentation
-$unit_dir/lidglow.service
-$rules_dir/70-lidglow.rules
-$sysusers_dir/lidglow.conf"
+$linux_files"
+
+# zsh finds the completion of either install without help.
+for stage in usr linux; do
+    zsh_dir=$(cd "$work/$stage" && find . -name _lidglow | sed 's|^\.||; s|/_lidglow$||')
+    if [ -n "$zsh_dir" ] && zsh -fc 'print -l $fpath' | grep -qxF "$zsh_dir"; then
+        pass "zsh's fpath holds $zsh_dir, where the $stage install puts _lidglow"
+    else
+        fail "zsh's fpath holds ${zsh_dir:-(none)}, where the $stage install puts _lidglow"
+    fi
+done
+
+# The directories' defaults are worked out at the first configure and then
+# kept: a pkg-config module that appears or changes later moves nothing,
+# so no second copy is left. A default follows a change of the prefix, a
+# value set by hand stays, and an empty one is worked out again. The rows
+# reconfigure one build directory in turn, the first with a stand-in
+# systemd module.
+mkdir -p "$work/pc"
+printf '%s\n' systemdsystemunitdir=/stand-in/system sysusersdir=/stand-in/sysusers \
+    'Name: systemd' 'Description: stand-in' 'Version: 1' >"$work/pc/systemd.pc"
+real_pc_path=${PKG_CONFIG_PATH-}
+while IFS='|' read -r pc_path options unit rules; do
+    # shellcheck disable=SC2086 # the options are words of their own
+    PKG_CONFIG_PATH=$pc_path cmake -S "$top" -B "$work/dirs-build" -DLIDGLOW_TESTS=OFF \
+        -DLIDGLOW_INSTALL_SYSTEMD_UNIT=ON -DLIDGLOW_INSTALL_UDEV_RULE=ON $options \
+        >"$work/dirs.log" 2>&1 || cat "$work/dirs.log"
+    got_unit=$(sed -n 's/^-- systemd unit directory: \([^ ]*\).*/\1/p' "$work/dirs.log")
+    got_rules=$(sed -n 's/^-- udev rules directory: \([^ ]*\).*/\1/p' "$work/dirs.log")
+    if [ "$got_unit|$got_rules" = "$unit|$rules" ]; then
+        pass "directories after ${options:-a reconfigure}${pc_path:+ with a stand-in systemd.pc}: $unit, $rules"
+    else
+        fail "directories after ${options:-a reconfigure}: got $got_unit, $got_rules, want $unit, $rules"
+    fi
+done <<EOF
+$work/pc|-DCMAKE_INSTALL_PREFIX=/usr|/stand-in/system|${udev_dir:-/usr/lib/udev}/rules.d
+$real_pc_path||/stand-in/system|${udev_dir:-/usr/lib/udev}/rules.d
+$real_pc_path|-DCMAKE_INSTALL_PREFIX=/usr/local|/usr/local/lib/systemd/system|/usr/local/lib/udev/rules.d
+$real_pc_path|-DCMAKE_INSTALL_PREFIX=/usr -DLIDGLOW_UDEV_RULES_DIR=/etc/udev/rules.d|${usr_unit_dir:-/usr/lib/systemd/system}|/etc/udev/rules.d
+$real_pc_path|-DCMAKE_INSTALL_PREFIX=/opt/lidglow|/opt/lidglow/lib/systemd/system|/etc/udev/rules.d
+$real_pc_path|-DLIDGLOW_UDEV_RULES_DIR=|/opt/lidglow/lib/systemd/system|/opt/lidglow/lib/udev/rules.d
+EOF
 
 # The installed manual names the build's default font, the examples'
 # directory and the decoder.
@@ -262,26 +365,40 @@ staged_install port -DLIDGLOW_INSTALL_SYSTEMD_UNIT=OFF -DLIDGLOW_INSTALL_UDEV_RU
 expect_files port "$(sed -e 's|%%PORTEXAMPLES%%||' -e 's|%%EXAMPLESDIR%%|share/examples/lidglow|' \
     -e 's|\.gz$||' -e 's|^|/usr/local/|' "$top/dist/freebsd/pkg-plist")"
 
-# systemd-analyze verify checks the unit against a root that holds the
-# staged install, the system's own units (for the default dependencies)
-# and kill(1); it reports problems without failing, so any output fails.
-# The manual page is among the staged files, so man(1) need not look.
-root="$work/verify-root"
-cp -a "$work/linux" "$root"
-mkdir -p "$root$unit_dir" "$root/bin"
-cp -an /lib/systemd/system/. "$root$unit_dir/"
-cp /bin/kill "$root/bin/kill"
-if systemd-analyze verify --man=no --root="$root" lidglow.service \
-    >"$work/verify.log" 2>&1 && [ ! -s "$work/verify.log" ]; then
-    pass "systemd-analyze verify lidglow.service"
+# The port pins its default font (a package of its own rather than the
+# X.org font set that a plain FreeBSD build defaults to), and depends on
+# the package that holds it.
+port="$top/dist/freebsd/Makefile"
+port_font=$(sed -n 's/.*-DLIDGLOW_DEFAULT_FONT=[$][{]LOCALBASE[}]\([^ ]*\).*/\1/p' "$port")
+depends_font=$(sed -n 's/^RUN_DEPENDS=.*[$][{]LOCALBASE[}]\([^ :]*\):x11-fonts\/.*/\1/p' "$port")
+if [ -n "$port_font" ] && [ "$port_font" = "$depends_font" ]; then
+    pass "the port pins the default font \${LOCALBASE}$port_font and depends on its package"
 else
-    cat "$work/verify.log"
-    fail "systemd-analyze verify lidglow.service"
+    fail "the port's font: pinned '$port_font', depended on '$depends_font'"
 fi
+
+# systemd-analyze verify checks the unit of each install against a root
+# that holds it, the system's own units (for the default dependencies) and
+# kill(1); it reports problems without failing, so any output fails. The
+# manual page is among the staged files, so man(1) need not look.
+for stage in usr linux; do
+    root="$work/verify-$stage"
+    cp -a "$work/$stage" "$root"
+    mkdir -p "$root/lib/systemd/system" "$root/bin"
+    cp -an /lib/systemd/system/. "$root/lib/systemd/system/"
+    cp /bin/kill "$root/bin/kill"
+    if systemd-analyze verify --man=no --root="$root" lidglow.service \
+        >"$work/verify.log" 2>&1 && [ ! -s "$work/verify.log" ]; then
+        pass "systemd-analyze verify lidglow.service ($stage install)"
+    else
+        cat "$work/verify.log"
+        fail "systemd-analyze verify lidglow.service ($stage install)"
+    fi
+done
 
 # The unit's exposure as systemd-analyze rates it offline, on the staged
 # install: at most 2.0 (its threshold counts in tenths).
-if systemd-analyze security --offline=true --threshold=20 --root="$root" lidglow.service \
+if systemd-analyze security --offline=true --threshold=20 --root="$work/verify-usr" lidglow.service \
     >"$work/security.log" 2>&1; then
     score=$(sed -n 's/.*Overall exposure level for lidglow.service: \([0-9.]*\).*/\1/p' "$work/security.log")
     pass "systemd-analyze security lidglow.service: exposure $score, at most 2.0"
@@ -293,17 +410,36 @@ fi
 # systemd-sysusers reports a bad line without failing, so anything but the
 # creation of the user and group lidglow and the files it would write fails.
 if systemd-sysusers --help | grep -q -- --dry-run; then
-    systemd-sysusers --dry-run --root="$work/linux" >"$work/sysusers.log" 2>&1 || true
-    if grep -q "^Creating group 'lidglow' with GID [0-9]*\.$" "$work/sysusers.log" &&
-        grep -q "^Creating user 'lidglow' (.*) with UID [0-9]* and GID [0-9]*\.$" "$work/sysusers.log" &&
-        ! grep -Ev "^(Creating (user|group) 'lidglow' |Would write /etc/)" "$work/sysusers.log"; then
-        pass "systemd-sysusers --dry-run creates the user and group lidglow"
-    else
-        cat "$work/sysusers.log"
-        fail "systemd-sysusers --dry-run creates the user and group lidglow"
-    fi
+    for stage in usr linux; do
+        systemd-sysusers --dry-run --root="$work/$stage" >"$work/sysusers.log" 2>&1 || true
+        if grep -q "^Creating group 'lidglow' with GID [0-9]*\.$" "$work/sysusers.log" &&
+            grep -q "^Creating user 'lidglow' (.*) with UID [0-9]* and GID [0-9]*\.$" "$work/sysusers.log" &&
+            ! grep -Ev "^(Creating (user|group) 'lidglow' |Would write /etc/)" "$work/sysusers.log"; then
+            pass "systemd-sysusers --dry-run creates the user and group lidglow ($stage install)"
+        else
+            cat "$work/sysusers.log"
+            fail "systemd-sysusers --dry-run creates the user and group lidglow ($stage install)"
+        fi
+    done
 else
     echo "skipped: this systemd-sysusers has no --dry-run"
+fi
+
+# The AppStream metadata validates (offline), and its newest release is the
+# project's version.
+metainfo=$(find "$top/dist/metainfo" -name '*.metainfo.xml')
+if appstreamcli validate --no-net --pedantic "$metainfo" >"$work/appstream.log" 2>&1; then
+    pass "appstreamcli validate ${metainfo#"$top"/}"
+else
+    cat "$work/appstream.log"
+    fail "appstreamcli validate ${metainfo#"$top"/}"
+fi
+version=$(sed -n 's/^project(lidglow VERSION \([^ ]*\).*/\1/p' "$top/CMakeLists.txt")
+release=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)
+if [ -n "$version" ] && [ "$release" = "$version" ]; then
+    pass "the metainfo's newest release is the project's version $version"
+else
+    fail "the metainfo's newest release ${release:-(none)} is not the project's version ${version:-(none)}"
 fi
 
 echo "lint: $((checks - failures)) passed, $failures failed"

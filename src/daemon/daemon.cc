@@ -28,7 +28,7 @@ void pause_between_polls(int seconds)
         const signal_block block;
         if (!terminate_requested && !hangup_received && seconds > 0) {
             const struct timespec timeout = {seconds, 0};
-            wait_for_signal(block, -1, &timeout);
+            wait_for_signal_or_input(block, -1, &timeout);
         }
     }
     hangup_received = 0;

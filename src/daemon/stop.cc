@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "base/clock.h"
 #include "base/exit_status.h"
 #include "daemon/handles.h"
 #include "daemon/pid_file.h"
@@ -20,20 +20,6 @@ namespace {
 // it looks.
 constexpr long PID_WAIT_MS = 2000;
 constexpr long PID_LOOK_MS = 20;
-
-long milliseconds_now()
-{
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
-void pause_ms(long ms)
-{
-    struct timespec left = {ms / 1000, ms % 1000 * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
 
 // No daemon holds the file: one that a daemon left behind, empty or with
 // its pid, is removed through the pid-file functions, which we may trust
@@ -87,7 +73,7 @@ int stop_daemon(const char *pidfile_path)
     }
     // The daemon locks its pid file before it detaches and writes its pid
     // after, so a file that is held may still be empty for a moment.
-    const long start = milliseconds_now();
+    const deadline limit = deadline_after(duration_ms(PID_WAIT_MS));
     for (;;) {
         if (flock(file.fd, LOCK_EX | LOCK_NB) == 0)
             return report_no_daemon(file);
@@ -103,10 +89,10 @@ int stop_daemon(const char *pidfile_path)
         case pid_contents::empty:
             break;
         }
-        if (milliseconds_now() - start >= PID_WAIT_MS) {
+        if (deadline_passed(limit)) {
             std::fprintf(stderr, "Daemon has not written its pid to %s\n", pidfile_path);
             return EAGAIN;
         }
-        pause_ms(PID_LOOK_MS);
+        sleep_whole(duration_ms(PID_LOOK_MS));
     }
 }

@@ -3,50 +3,29 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "base/child.h"
+#include "base/clock.h"
 #include "base/exit_status.h"
+#include "base/fd_closer.h"
 #include "decode/program_path.h"
 #include "decoder/decoder_program.h"
 
 namespace {
 
-using clock_type = std::chrono::steady_clock;
-
 // How often the decoder is looked at while its pipe stays open: a process
 // it started could hold the pipe open after the decoder has ended.
 constexpr int CHECK_INTERVAL_MS = 10;
-
-struct fd_closer {
-    int fd;
-    ~fd_closer() { reset(); }
-    void reset()
-    {
-        if (fd >= 0)
-            close(fd);
-        fd = -1;
-    }
-    fd_closer(const fd_closer &) = delete;
-    fd_closer &operator=(const fd_closer &) = delete;
-};
-
-int milliseconds_left(clock_type::time_point deadline)
-{
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_type::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
 
 // The decoder program lies where the build placed it relative to this
 // program, in the build tree as in an installation. The kernel's path of
@@ -66,77 +45,41 @@ std::string decoder_program()
     return directory + "/" + std::string(relative);
 }
 
-struct spawn_actions {
-    posix_spawn_file_actions_t actions;
-    int error;
-    spawn_actions() { error = posix_spawn_file_actions_init(&actions); }
-    ~spawn_actions()
-    {
-        if (error == 0)
-            posix_spawn_file_actions_destroy(&actions);
-    }
-    spawn_actions(const spawn_actions &) = delete;
-    spawn_actions &operator=(const spawn_actions &) = delete;
-};
-
 // Starts the decoder with the reply pipe as its only descriptor besides
 // /dev/null for the standard ones, and an empty environment. The error
 // number, 0 when it runs.
 int start_decoder(const std::string &program, const char *path, int display_flags, int reply_fd,
                   pid_t &pid)
 {
-    spawn_actions plan;
-    int error = plan.error;
-    if (error == 0)
-        error = posix_spawn_file_actions_adddup2(&plan.actions, reply_fd, DECODER_REPLY_FD);
-    if (error == 0)
-        error = posix_spawn_file_actions_addopen(&plan.actions, STDIN_FILENO, "/dev/null", O_RDWR, 0);
-    if (error == 0)
-        error = posix_spawn_file_actions_adddup2(&plan.actions, STDIN_FILENO, STDOUT_FILENO);
-    if (error == 0)
-        error = posix_spawn_file_actions_adddup2(&plan.actions, STDIN_FILENO, STDERR_FILENO);
-    if (error == 0)
-        error = posix_spawn_file_actions_addclosefrom_np(&plan.actions, DECODER_REPLY_FD + 1);
-    if (error != 0)
-        return error;
+    spawn_plan plan;
+    spawn_copy_descriptor(plan, reply_fd, DECODER_REPLY_FD);
+    spawn_open(plan, STDIN_FILENO, "/dev/null", O_RDWR);
+    spawn_copy_descriptor(plan, STDIN_FILENO, STDOUT_FILENO);
+    spawn_copy_descriptor(plan, STDIN_FILENO, STDERR_FILENO);
+    spawn_close_from(plan, DECODER_REPLY_FD + 1);
     std::string parent = std::to_string(getpid());
     std::string flags = std::to_string(display_flags);
     std::string program_name = program;
     std::string file = path;
     char *arguments[] = {&program_name[0], &parent[0], &flags[0], &file[0], nullptr};
     char *environment[] = {nullptr};
-    return posix_spawn(&pid, program.c_str(), &plan.actions, nullptr, arguments, environment);
-}
-
-enum class decoder_state { running, ended, unknown };
-
-// Looks without reaping: until the decoder is reaped, its process id
-// cannot name another process or session.
-decoder_state look_at(pid_t pid)
-{
-    for (;;) {
-        siginfo_t info = {};
-        if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
-            return info.si_pid == pid ? decoder_state::ended : decoder_state::running;
-        if (errno != EINTR)
-            return decoder_state::unknown;
-    }
+    return spawn_child(plan, program.c_str(), arguments, environment, pid);
 }
 
 enum class read_end { complete, deadline, too_long, failed };
 
 // Collects the reply until the pipe is closed, or until the decoder has
 // ended and the pipe holds nothing more.
-read_end read_reply(int fd, pid_t pid, clock_type::time_point deadline, std::string &data)
+read_end read_reply(int fd, pid_t pid, const deadline &limit, std::string &data)
 {
     char buffer[16384];
     bool ended = false;
     for (;;) {
-        const int left = milliseconds_left(deadline);
+        const int left = milliseconds_left(limit);
         if (left == 0)
             return read_end::deadline;
         // Whatever the decoder wrote before it ended is in the pipe by now.
-        ended = ended || look_at(pid) != decoder_state::running;
+        ended = ended || look_at_child(pid) != child_state::running;
         struct pollfd ready = {fd, POLLIN, 0};
         const int events = poll(&ready, 1, ended ? 0 : (left < CHECK_INTERVAL_MS ? left : CHECK_INTERVAL_MS));
         if (events < 0 && errno != EINTR)
@@ -155,42 +98,6 @@ read_end read_reply(int fd, pid_t pid, clock_type::time_point deadline, std::str
         data.append(buffer, static_cast<std::size_t>(got));
         if (data.size() > decode_reply_limit())
             return read_end::too_long;
-    }
-}
-
-struct child_end {
-    bool reaped = false;
-    bool out_of_time = false;  // killed here at the deadline
-    int wait_status = 0;
-    struct rusage usage = {};
-};
-
-// Waits for the decoder, killed first when stop is set and at the deadline
-// otherwise, then kills whatever it started, all in its session, and reaps
-// it, so that no path leaves anything running or unreaped.
-child_end reap(pid_t pid, clock_type::time_point deadline, bool stop)
-{
-    child_end end;
-    if (stop)
-        kill(pid, SIGKILL);
-    decoder_state state;
-    while ((state = look_at(pid)) == decoder_state::running) {
-        if (milliseconds_left(deadline) == 0 && !end.out_of_time) {
-            kill(pid, SIGKILL);
-            end.out_of_time = true;
-        }
-        poll(nullptr, 0, CHECK_INTERVAL_MS);
-    }
-    if (state == decoder_state::ended)
-        kill(-pid, SIGKILL);
-    for (;;) {
-        const pid_t done = wait4(pid, &end.wait_status, 0, &end.usage);
-        if (done == pid) {
-            end.reaped = true;
-            return end;
-        }
-        if (done < 0 && errno != EINTR)
-            return end;
     }
 }
 
@@ -262,10 +169,11 @@ decode_reply decode_picture(const char *path, int display_flags)
         return cannot_start(path, program, error);
     writer.reset();
 
-    const clock_type::time_point deadline = clock_type::now() + std::chrono::seconds(DECODER_DEADLINE_SECONDS);
+    const deadline limit = deadline_after(duration_seconds(DECODER_DEADLINE_SECONDS));
     std::string data;
-    const read_end how = read_reply(reader.fd, pid, deadline, data);
-    const child_end end = reap(pid, deadline, how != read_end::complete);
+    const read_end how = read_reply(reader.fd, pid, limit, data);
+    const child_end end =
+        end_contained(pid, limit, how != read_end::complete, duration_ms(CHECK_INTERVAL_MS));
 
     decode_reply reply;
     const bool exited_cleanly = end.reaped && WIFEXITED(end.wait_status) && WEXITSTATUS(end.wait_status) == 0;

@@ -11,8 +11,8 @@
 namespace {
 
 // Status, width, height, message length, source width and height and the
-// transparent pixels set and clear, in host byte order: both ends are the
-// same program on the same machine.
+// transparent pixels set and clear, in host byte order: lidglow-decode is
+// built with its callers and runs beside them on the same machine.
 constexpr std::size_t HEADER_WORDS = 8;
 constexpr std::size_t HEADER_SIZE = HEADER_WORDS * sizeof(std::uint32_t);
 

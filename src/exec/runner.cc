@@ -2,13 +2,13 @@
 
 #include <cerrno>
 #include <csignal>
-#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include "base/child.h"
+#include "base/clock.h"
 
 // Declared by no header on FreeBSD.
 extern "C" char **environ;
@@ -16,7 +16,7 @@ extern "C" char **environ;
 namespace {
 
 // How long a command may take to end after SIGTERM before it is killed.
-constexpr long STOP_GRACE_NS = 1000000000L;
+constexpr long STOP_GRACE_MS = 1000;
 
 // Without the daemon's handlers no SIGCHLD ends a wait, so a wait for output
 // looks at the shell this often.
@@ -25,43 +25,6 @@ constexpr struct timespec CHILD_CHECK = {0, 100000000L};
 // What the pipe holds when the shell's end cannot be counted: its usual
 // capacity.
 constexpr long PIPE_CAPACITY = 65536;
-
-struct timespec now()
-{
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t;
-}
-
-long nanoseconds_between(const struct timespec &from, const struct timespec &to)
-{
-    return (to.tv_sec - from.tv_sec) * 1000000000L + (to.tv_nsec - from.tv_nsec);
-}
-
-// The spawn's settings, released when it has been made.
-struct spawn_setup {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    bool ready;
-
-    spawn_setup()
-    {
-        ready = posix_spawn_file_actions_init(&actions) == 0;
-        if (ready && posix_spawnattr_init(&attributes) != 0) {
-            posix_spawn_file_actions_destroy(&actions);
-            ready = false;
-        }
-    }
-    ~spawn_setup()
-    {
-        if (ready) {
-            posix_spawnattr_destroy(&attributes);
-            posix_spawn_file_actions_destroy(&actions);
-        }
-    }
-    spawn_setup(const spawn_setup &) = delete;
-    spawn_setup &operator=(const spawn_setup &) = delete;
-};
 
 // Starts /bin/sh -c command with output as its standard output. A forked
 // copy of a process that maps SDL, FreeType and the font would cost more
@@ -73,60 +36,23 @@ struct spawn_setup {
 // has exec'd, so its group exists before anyone may signal it.
 pid_t spawn_shell(const char *command, int output, const command_run &run)
 {
-    spawn_setup setup;
-    if (!setup.ready)
-        return -1;
-    short flags = POSIX_SPAWN_SETSIGMASK;
-    bool ok = posix_spawnattr_setsigmask(&setup.attributes, &run.block.previous) == 0;
+    spawn_plan plan;
+    spawn_signal_mask(plan, run.block.previous);
     if (run.block.active) {
-        flags |= POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF;
         sigset_t handled;
         handled_signals(handled);
-        ok = ok && posix_spawnattr_setpgroup(&setup.attributes, 0) == 0
-             && posix_spawnattr_setsigdefault(&setup.attributes, &handled) == 0;
+        spawn_own_group(plan);
+        spawn_signal_defaults(plan, handled);
     }
-    ok = ok && posix_spawnattr_setflags(&setup.attributes, flags) == 0
-         && posix_spawn_file_actions_adddup2(&setup.actions, output, STDOUT_FILENO) == 0
-         && posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1) == 0;
-    if (!ok)
-        return -1;
+    spawn_copy_descriptor(plan, output, STDOUT_FILENO);
+    spawn_close_from(plan, STDERR_FILENO + 1);
     char shell_name[] = "sh";
     char option[] = "-c";
     char *const argv[] = {shell_name, option, const_cast<char *>(command), nullptr};
     pid_t pid = -1;
-    if (posix_spawn(&pid, "/bin/sh", &setup.actions, &setup.attributes, argv, environ) != 0)
+    if (spawn_child(plan, "/bin/sh", argv, environ, pid) != 0)
         return -1;
     return pid;
-}
-
-// True once the child has been reaped (or cannot be waited for).
-bool reaped(pid_t pid)
-{
-    int status;
-    const pid_t result = waitpid(pid, &status, WNOHANG);
-    return result == pid || (result < 0 && errno != EINTR);
-}
-
-// Ends the command's whole process group: SIGTERM, a grace, then SIGKILL
-// for whatever is left of it.
-void end_group(command_run &run)
-{
-    kill(-run.pid, SIGTERM);
-    const struct timespec start = now();
-    bool done = reaped(run.pid);
-    while (!done) {
-        const long left = STOP_GRACE_NS - nanoseconds_between(start, now());
-        if (left <= 0)
-            break;
-        const struct timespec timeout = {left / 1000000000L, left % 1000000000L};
-        wait_for_signal(run.block, -1, &timeout);
-        done = reaped(run.pid);
-    }
-    kill(-run.pid, SIGKILL);
-    int status;
-    if (!done)
-        while (waitpid(run.pid, &status, 0) < 0 && errno == EINTR) {
-        }
 }
 
 // True when a read of fd would not block: data, or the end of the output.
@@ -189,11 +115,11 @@ long read_command_output(command_run &run, char *buffer, std::size_t size)
             if (size > static_cast<std::size_t>(run.left))
                 size = static_cast<std::size_t>(run.left);
         } else if (!output_ready(run.output)) {
-            if (reaped(run.pid)) {
+            if (reap_if_ended(run.pid)) {
                 run.exited = true;
                 run.left = pending_bytes(run.output);
             } else {
-                wait_for_signal(run.block, run.output, run.block.active ? nullptr : &CHILD_CHECK);
+                wait_for_signal_or_input(run.block, run.output, run.block.active ? nullptr : &CHILD_CHECK);
             }
             continue;
         }
@@ -216,18 +142,16 @@ void finish_command(command_run &run)
     if (run.pid <= 0)
         return;
     if (run.block.active) {
-        while (!run.stopped && !run.exited && !reaped(run.pid)) {
+        while (!run.stopped && !run.exited && !reap_if_ended(run.pid)) {
             if (terminate_requested)
                 run.stopped = true;
             else
-                wait_for_signal(run.block, -1, nullptr);
+                wait_for_signal_or_input(run.block, -1, nullptr);
         }
         if (run.stopped)
-            end_group(run);
+            end_group(run.pid, duration_ms(STOP_GRACE_MS), run.block.previous);
     } else if (!run.exited) {
-        int status;
-        while (waitpid(run.pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        reap_child(run.pid, nullptr, nullptr);
     }
     run.pid = -1;
 }

@@ -1,7 +1,8 @@
 #include "exec/signals.h"
 
 #include <cstring>
-#include <poll.h>
+
+#include "base/clock.h"
 
 volatile sig_atomic_t terminate_requested = 0;
 volatile sig_atomic_t hangup_received = 0;
@@ -71,8 +72,7 @@ signal_block::~signal_block()
     sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
-void wait_for_signal(const signal_block &block, int fd, const struct timespec *timeout)
+void wait_for_signal_or_input(const signal_block &block, int fd, const struct timespec *timeout)
 {
-    struct pollfd watched = {fd, POLLIN, 0};
-    ppoll(&watched, fd >= 0 ? 1 : 0, timeout, &block.previous);
+    wait_unless_signalled(fd, timeout, block.previous);
 }

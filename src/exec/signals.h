@@ -22,7 +22,7 @@ void install_signal_handlers();
 void handled_signals(sigset_t &set);
 
 // While a signal_block lives, the handled signals are held back except
-// inside wait_for_signal, so that none can arrive between a check of the
+// inside wait_for_signal_or_input, so that none can arrive between a check of the
 // flags (or of a child) and the wait that follows it. Without installed
 // handlers it blocks nothing.
 struct signal_block {
@@ -37,6 +37,6 @@ struct signal_block {
 
 // Waits until fd (when not -1) is readable, a handled signal arrives or the
 // timeout (nullptr: none) has passed.
-void wait_for_signal(const signal_block &block, int fd, const struct timespec *timeout);
+void wait_for_signal_or_input(const signal_block &block, int fd, const struct timespec *timeout);
 
 #endif

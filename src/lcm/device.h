@@ -15,7 +15,9 @@ struct usb_device *lcm_find();
 // nullptr on failure; nothing stays open then.
 usb_dev_handle *lcm_open(struct usb_device *device);
 
-// Releases the interface and closes the handle. Always returns 0.
+// Releases the interface and closes the handle. What the two calls report
+// is ignored: the handle is gone either way, and a display that went away
+// has nothing left to release. The result, 0, says nothing.
 int lcm_close(usb_dev_handle *handle);
 
 // The process-wide display: opened at start, closed and reopened around

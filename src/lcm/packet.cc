@@ -11,30 +11,56 @@ constexpr unsigned BAND_ROWS = 8;
 constexpr unsigned BAND_COLUMNS = LCM_WIDTH;
 constexpr unsigned PACKET_ROWS = 16;
 
+// The header's bytes (doc/PROTOCOL.md). Bytes 3, 6, 7 and 8 are known only
+// by the values that each kind of packet needs; their names say what
+// those values have in common, not what the display makes of them.
+constexpr std::size_t MAGIC_AT = 0;        // 0x55 0xAA
+constexpr std::size_t TYPE_AT = 2;         // command, static, flashing or rolling
+constexpr std::size_t CONSTANT_AT = 3;     // 0x80 in every frame packet
+constexpr std::size_t COUNT_AT = 4;        // the rolling transfer's packets, else 1
+constexpr std::size_t NUMBER_AT = 5;       // the rolling packet's number from 1, else 1
+constexpr std::size_t IS_COMMAND_AT = 6;   // 1 in a command packet, 0 in a frame packet
+constexpr std::size_t STEADY_AT = 7;       // 1, but 0 in a flashing frame
+constexpr std::size_t ANIMATED_AT = 8;     // 0xFF in a flashing or rolling frame, else 0
+constexpr std::size_t COMMAND_BYTE_AT = 16;
+
+constexpr unsigned char MAGIC[] = {0x55, 0xAA};
+constexpr unsigned char TYPE_COMMAND = 0x20;
+constexpr unsigned char TYPE_STATIC = 0x10; // plus the packet's index
+constexpr unsigned char TYPE_FLASHING = 0x10;
+constexpr unsigned char TYPE_ROLLING = 0x40;
+constexpr unsigned char CONSTANT = 0x80;
+constexpr unsigned char ANIMATED = 0xFF;
+
+void pack_magic(unsigned char *packet)
+{
+    packet[MAGIC_AT] = MAGIC[0];
+    packet[MAGIC_AT + 1] = MAGIC[1];
+}
+
 void pack_header(unsigned char *packet, int mode, std::size_t index, std::size_t count)
 {
-    packet[0] = 0x55;
-    packet[1] = 0xAA;
-    packet[3] = 0x80;
-    packet[6] = 0x00;
+    pack_magic(packet);
+    packet[CONSTANT_AT] = CONSTANT;
+    packet[IS_COMMAND_AT] = 0;
     if (mode == DISPLAY_ROLL) {
-        packet[2] = 0x40;
-        packet[4] = static_cast<unsigned char>(count);
-        packet[5] = static_cast<unsigned char>(index + 1);
-        packet[7] = 0x01;
-        packet[8] = 0xFF;
+        packet[TYPE_AT] = TYPE_ROLLING;
+        packet[COUNT_AT] = static_cast<unsigned char>(count);
+        packet[NUMBER_AT] = static_cast<unsigned char>(index + 1);
+        packet[STEADY_AT] = 1;
+        packet[ANIMATED_AT] = ANIMATED;
     } else if (mode == DISPLAY_FLASH) {
-        packet[2] = 0x10;
-        packet[4] = 0x01;
-        packet[5] = 0x01;
-        packet[7] = 0x00;
-        packet[8] = 0xFF;
+        packet[TYPE_AT] = TYPE_FLASHING;
+        packet[COUNT_AT] = 1;
+        packet[NUMBER_AT] = 1;
+        packet[STEADY_AT] = 0;
+        packet[ANIMATED_AT] = ANIMATED;
     } else {
-        packet[2] = static_cast<unsigned char>(0x10 + index);
-        packet[4] = 0x01;
-        packet[5] = 0x01;
-        packet[7] = 0x01;
-        packet[8] = 0x00;
+        packet[TYPE_AT] = static_cast<unsigned char>(TYPE_STATIC + index);
+        packet[COUNT_AT] = 1;
+        packet[NUMBER_AT] = 1;
+        packet[STEADY_AT] = 1;
+        packet[ANIMATED_AT] = 0;
     }
 }
 
@@ -68,11 +94,10 @@ void pack_data(unsigned char *packet, std::size_t index, unsigned width,
 void lcm_pack_command(unsigned char *out, unsigned char command_byte)
 {
     std::memset(out, 0, LCM_COMMAND_SIZE);
-    out[0] = 0x55;
-    out[1] = 0xAA;
-    out[2] = 0x20;
-    out[6] = 0x01;
-    out[16] = command_byte;
+    pack_magic(out);
+    out[TYPE_AT] = TYPE_COMMAND;
+    out[IS_COMMAND_AT] = 1;
+    out[COMMAND_BYTE_AT] = command_byte;
 }
 
 std::size_t lcm_packet_count(unsigned width)

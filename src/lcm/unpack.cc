@@ -42,21 +42,24 @@ void check_frame_header(lcm_transfer &t, std::size_t index, const lcm_packet &p)
             }
         return;
     }
-    unsigned char type = 0, count = 1, number = 1, b7 = 1, b8 = 0;
+    // Bytes 7 and 8 are known only by the values each mode needs: byte 7
+    // is 0 when the frame flashes (steady), byte 8 is 0xFF when it flashes
+    // or rolls (animated).
+    unsigned char type = 0, count = 1, number = 1, steady = 1, animated = 0;
     switch (t.mode) {
     case lcm_mode::static_frame:
         type = static_cast<unsigned char>(0x10 + index);
         break;
     case lcm_mode::flashing:
         type = 0x10;
-        b7 = 0;
-        b8 = 0xFF;
+        steady = 0;
+        animated = 0xFF;
         break;
     case lcm_mode::rolling:
         type = 0x40;
         count = static_cast<unsigned char>(t.expected_packets);
         number = static_cast<unsigned char>(index + 1);
-        b8 = 0xFF;
+        animated = 0xFF;
         break;
     default:
         return;
@@ -74,10 +77,10 @@ void check_frame_header(lcm_transfer &t, std::size_t index, const lcm_packet &p)
                  std::to_string(number));
     if (p[6] != 0)
         complain("byte 6 is not 0");
-    if (p[7] != b7)
-        complain("byte 7 is " + std::to_string(p[7]) + ", expected " + std::to_string(b7));
-    if (p[8] != b8)
-        complain("byte 8 is " + std::to_string(p[8]) + ", expected " + std::to_string(b8));
+    if (p[7] != steady)
+        complain("byte 7 is " + std::to_string(p[7]) + ", expected " + std::to_string(steady));
+    if (p[8] != animated)
+        complain("byte 8 is " + std::to_string(p[8]) + ", expected " + std::to_string(animated));
     if (!header_tail_clear(p))
         complain("header bytes 9-15 are not zero");
 }

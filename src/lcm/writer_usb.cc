@@ -1,8 +1,8 @@
 #include "lcm/writer.h"
 
 #include <cerrno>
-#include <ctime>
 
+#include "base/clock.h"
 #include "lcm/protocol.h"
 
 namespace {
@@ -16,15 +16,6 @@ int write_status(int result, int error)
     if (result < -1 && result > -4096)
         return -result;
     return error != 0 ? error : EIO;
-}
-
-// The display needs the pause after every write; a signal must not cut it
-// short.
-void pause_after_write()
-{
-    struct timespec left = {0, static_cast<long>(LCM_PAUSE_US) * 1000};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
 }
 
 } // namespace
@@ -42,6 +33,8 @@ int lcm_write_packet(usb_dev_handle *handle, unsigned char *bytes, std::size_t s
     // is a failed transfer that no error explains.
     if (static_cast<std::size_t>(result) != size)
         return EIO;
-    pause_after_write();
+    // The display needs the pause after every write; a signal must not cut
+    // it short.
+    sleep_whole(duration_us(LCM_PAUSE_US));
     return 0;
 }

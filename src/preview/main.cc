@@ -5,11 +5,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <libgen.h>
 #include <string>
 #include <unistd.h>
 
+#include "base/clock.h"
 #include "cli/cmdline.h"
 #include "cli/descriptors.h"
 #include "cli/dispatch.h"
@@ -19,8 +19,8 @@
 #include "decode/image.h"
 #include "exec/command.h"
 #include "lcm/unpack.h"
+#include "lcm/writer_memory.h"
 #include "preview/hints.h"
-#include "preview/keeper.h"
 #include "preview/picture_file.h"
 #include "preview/terminal.h"
 #include "render/font.h"
@@ -82,13 +82,6 @@ int show_image_with_hints(const cmdline &request, std::string &hints)
     return show_picture(picture, request.display_flags);
 }
 
-void pause_seconds(int seconds)
-{
-    struct timespec left = {seconds, 0};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
-
 // -c command -D: the daemon's polls in the foreground, redrawing whenever
 // the line changes, until an error ends them or the user interrupts.
 int run_polls(const cmdline &request)
@@ -107,7 +100,7 @@ int run_polls(const cmdline &request)
             status = show_packets(request, packets, shown_text_hints(request, last_text), lines_drawn);
         if (status != 0)
             break;
-        pause_seconds(poll_seconds);
+        sleep_whole(duration_seconds(poll_seconds));
     }
     release_all();
     return status;

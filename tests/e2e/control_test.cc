@@ -2,6 +2,7 @@
 // claiming the display.
 
 #include "harness.h"
+#include "render_e2e.h"
 
 #include <gtest/gtest.h>
 
@@ -379,5 +380,52 @@ TEST(HelpAndVersion, ExitAtOnceWithoutTouchingTheDisplay)
     EXPECT_EQ(help.err, "");
     EXPECT_TRUE(help.events.empty()) << help.summary();
 }
+
+// Only text needs SDL and SDL_ttf, and lidglow loads them when it first
+// renders one; every other run, a picture's included (its decoder is a
+// program of its own), goes without the graphics stack. The dynamic
+// loader's record on standard error names every library it loads.
+struct libraries_case {
+    const char *name;
+    std::string setup;  // shell commands run first
+    std::string args;   // lidglow's arguments, as shell words
+    int status;
+    bool loads_sdl;
+};
+
+void PrintTo(const libraries_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class GraphicsLibraries : public testing::TestWithParam<libraries_case> {};
+
+TEST_P(GraphicsLibraries, AreLoadedForTextAlone)
+{
+    const libraries_case &c = GetParam();
+    e2e::run_result r = e2e::run_script({}, c.setup + "LD_DEBUG=files exec \"$LIDGLOW\" " + c.args);
+    EXPECT_EQ(r.harness_error, "");
+    EXPECT_EQ(r.status, c.status) << r.summary();
+    EXPECT_NE(r.err.find("file=libusb"), std::string::npos) << "no loader record: " << r.err;
+    EXPECT_EQ(r.err.find("file=libSDL_ttf") != std::string::npos, c.loads_sdl) << r.err;
+    EXPECT_EQ(r.err.find("file=libSDL-") != std::string::npos, c.loads_sdl) << r.err;
+}
+
+const std::string FONT = std::string(" -t ") + render_e2e::DEJAVU;
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, GraphicsLibraries,
+    testing::Values(
+        libraries_case{"enable", "", "-e", 0, false}, libraries_case{"disable", "", "-d", 0, false},
+        libraries_case{"blank", "", "-b", 0, false}, libraries_case{"fill", "", "-B", 0, false},
+        libraries_case{"version", "", "-V", 0, false}, libraries_case{"help", "", "-h", 0, false},
+        libraries_case{"usage", "", "-b -e", 0, false},
+        libraries_case{"stop_without_daemon", "", "-k -p none.pid", 3, false},
+        libraries_case{"daemon_refused_pid_file", "ln -s elsewhere link.pid && ",
+                       "-c 'echo x' -D -p link.pid" + FONT, ELOOP, false},
+        libraries_case{"picture", "printf 'P1\\n2 1\\n1 0\\n' > dot.pbm && ", "-f dot.pbm", 0, false},
+        libraries_case{"message", "", "-m x" + FONT, 0, true},
+        libraries_case{"command", "", "-c 'echo x'" + FONT, 0, true}),
+    [](const testing::TestParamInfo<libraries_case> &info) { return std::string(info.param.name); });
 
 }  // namespace

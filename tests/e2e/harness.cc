@@ -14,6 +14,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/fd_closer.h"
+
 namespace e2e {
 
 namespace {
@@ -47,21 +49,6 @@ struct temp_dir {
     }
     temp_dir(const temp_dir &) = delete;
     temp_dir &operator=(const temp_dir &) = delete;
-};
-
-struct fd_closer {
-    int fd = -1;
-    ~fd_closer()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    void reset()
-    {
-        if (fd >= 0)
-            close(fd);
-        fd = -1;
-    }
 };
 
 std::string expand(const std::string &text, const std::string &tmp)

@@ -356,6 +356,50 @@ TEST(bad_text_file, corrupt_fonts_are_refused)
     }
 }
 
+// lidglow loads SDL and SDL_ttf when text first needs them. Libraries by
+// their names earlier in LD_LIBRARY_PATH that do not load, or that lack
+// the functions, are refused in one line, and nothing is sent.
+struct unloadable_case {
+    const char *name;
+    std::string library;  // the soname that a bad file takes
+    std::string content;  // a command that writes the file to standard output
+    std::string reason;   // the loader's reason, after the file's name
+    int status;
+};
+
+void PrintTo(const unloadable_case &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class unloadable_renderer : public testing::TestWithParam<unloadable_case> {};
+
+TEST_P(unloadable_renderer, is_refused_in_one_line)
+{
+    const unloadable_case &c = GetParam();
+    const e2e::run_result r = e2e::run_script(
+        {}, "mkdir lib && " + c.content + " > lib/" + c.library +
+                " && LD_LIBRARY_PATH=\"$PWD/lib\" exec \"$LIDGLOW\" -m x -t " + DEJAVU);
+    const std::string prefix = "Cannot load SDL_ttf: ";
+    const std::string suffix = "/lib/" + c.library + ": " + c.reason + "\n";
+    EXPECT_EQ(r.status, c.status) << r.summary();
+    EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
+    EXPECT_TRUE(r.err.size() > suffix.size() && r.err.compare(r.err.size() - suffix.size(), suffix.size(), suffix) == 0)
+        << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_EQ(render_e2e::bulk_writes(r.events), 0u) << r.summary();
+    EXPECT_EQ(r.of_kind("claim").size(), r.of_kind("release").size()) << r.summary();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    libraries, unloadable_renderer,
+    testing::Values(unloadable_case{"empty_sdl", LIDGLOW_SDL_SONAME, "true", "file too short", 2},
+                    unloadable_case{"empty_sdl_ttf", LIDGLOW_SDL_TTF_SONAME, "true", "file too short", 2},
+                    unloadable_case{"sdl_ttf_without_its_functions", LIDGLOW_SDL_TTF_SONAME,
+                                    std::string("cat ") + LIDGLOW_SDL_FILE, "undefined symbol: TTF_Init",
+                                    22}),
+    [](const testing::TestParamInfo<unloadable_case> &info) { return std::string(info.param.name); });
+
 // Without -t the font chosen at build time serves; where that file is
 // missing, text is refused before anything is sent.
 TEST(default_font, is_used_without_t_or_refused_when_missing)

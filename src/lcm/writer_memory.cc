@@ -1,4 +1,4 @@
-#include "preview/keeper.h"
+#include "lcm/writer_memory.h"
 
 #include "lcm/writer.h"
 
@@ -8,8 +8,6 @@ std::vector<lcm_packet> kept;
 
 } // namespace
 
-// lidglow-preview's packet writer: the packets stay here instead of going to
-// a display, and every write succeeds.
 int lcm_write_packet(usb_dev_handle *, unsigned char *bytes, std::size_t size)
 {
     kept.emplace_back(bytes, bytes + size);
