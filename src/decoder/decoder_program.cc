@@ -161,7 +161,7 @@ void decoder_program_main(const char *path, int display_flags, int reply_fd, pid
         send_system_failure(reply_fd, path, "cannot limit the decoder");
     if (!sandbox_enter(reply_fd))
         send_system_failure(reply_fd, path, "cannot enter the sandbox");
-    if (!picture_header_safe(source, why))
+    if (!picture_header_safe(source, why) || !picture_within_sdl_limits(source, why))
         send_failure(reply_fd, EINVAL, decode_failure_line(path, why));
 
     errno = 0;

@@ -73,3 +73,31 @@ void append_utf8(std::string &out, unsigned long code)
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
+
+std::string utf8_renderable(std::string_view text)
+{
+    const std::vector<std::size_t> starts = utf8_character_starts(text);
+    const std::vector<unsigned long> characters = utf8_characters(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        if (characters[i] > UTF8_RENDERABLE_MAX)
+            append_utf8(out, REPLACEMENT_CHARACTER);
+        else
+            out.append(text.substr(starts[i], starts[i + 1] - starts[i]));
+    }
+    return out;
+}
+
+bool utf8_has_ink(std::string_view text)
+{
+    for (unsigned long code : utf8_characters(text)) {
+        const bool blank = code <= 0x20 || (code >= 0x7F && code <= 0xA0) || code == 0xAD || code == 0x1680 ||
+                           code == 0x180E || (code >= 0x2000 && code <= 0x200F) ||
+                           (code >= 0x2028 && code <= 0x202F) || (code >= 0x205F && code <= 0x206F) ||
+                           code == 0x3000 || code == 0xFEFF || code == 0xFFFE;
+        if (!blank)
+            return true;
+    }
+    return false;
+}
