@@ -136,7 +136,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(command_not_found, the_shell_reports_it_first)
 {
-    const e2e::run_result r = run("-c", "lidglow-no-such-command", font());
+    // A PATH of the caller's own with a directory the test's user cannot
+    // search would turn "not found" into "Permission denied".
+    const e2e::run_result r = run("-c", "PATH=/usr/bin:/bin; lidglow-no-such-command", font());
     EXPECT_NE(r.err.find("lidglow-no-such-command"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("not found"), std::string::npos) << r.err;
 }
