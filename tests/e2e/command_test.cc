@@ -138,14 +138,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(command_not_found, the_shell_reports_it_first)
 {
-    const e2e::run_result r = run("-c", "lidglow-no-such-command", font());
+    // A PATH of the caller's own with a directory the test's user cannot
+    // search would turn "not found" into "Permission denied".
+    const e2e::run_result r = run("-c", "PATH=/usr/bin:/bin; lidglow-no-such-command", font());
     EXPECT_NE(r.err.find("lidglow-no-such-command"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("not found"), std::string::npos) << r.err;
 }
 
 // yes writes forever: the program must stop reading after the first line
 // and reap it, which ends it on the closed pipe. A background job that
-// keeps the pipe open is not waited for once the shell has ended.
+// keeps the pipe open is not waited for once the shell has ended; it is
+// the command's, not lidglow's, and outlives it as it would outlive the
+// shell. The script ends it and waits until it is gone (the virtual display
+// adopts and reaps it), since the display names any process still there
+// when the script ends.
 TEST(endless_command, is_reaped_after_the_first_line)
 {
     const struct {
@@ -164,7 +170,8 @@ TEST(endless_command, is_reaped_after_the_first_line)
         SCOPED_TRACE(c.command);
         const e2e::run_result r = e2e::run_script(
             {}, c.start + std::string("\"$LIDGLOW\" -c '") + c.command + "' -t " + DEJAVU +
-                    "; status=$?; [ -e job ] && kill $(cat job); exit $status");
+                    "; status=$?; if [ -e job ]; then job=$(cat job); kill \"$job\"; "
+                    "while kill -0 \"$job\" 2>/dev/null; do sleep 0.01; done; fi; exit $status");
         EXPECT_FALSE(r.timed_out);
         EXPECT_LT(r.elapsed_ms, 10000.0);
         const vdisplay::transfer t = single_frame(r);

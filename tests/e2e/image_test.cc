@@ -281,6 +281,7 @@ INSTANTIATE_TEST_SUITE_P(modes, image_geometry, testing::ValuesIn(geometry_cases
 // and is contained as root's is. Root's runs are made as nobody.
 TEST(image_unprivileged, decodes_in_the_same_contained_child)
 {
+    E2E_REQUIRE(e2e::unprivileged_runs());
     const struct {
         const char *file;
         int status;
