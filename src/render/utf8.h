@@ -26,6 +26,13 @@ std::vector<std::size_t> utf8_character_starts(std::string_view text);
 // keeps only the low 16 bits of each to find its glyph.
 std::vector<unsigned long> utf8_characters(std::string_view text);
 
+// Strict UTF-8, for text that must be exactly what it claims: the length of
+// the well-formed character at the start of text, with the character in
+// code, or 0 where the bytes there are ill-formed (a stray or missing
+// continuation byte, an overlong form, a surrogate, a value above
+// U+10FFFF) or text is empty.
+std::size_t utf8_valid_character(std::string_view text, unsigned long &code);
+
 // SDL_ttf 2.0 keeps only the low 16 bits of a character, so a character
 // above U+FFFF would draw another one: 🐱 (U+1F431) would draw U+F431.
 constexpr unsigned long UTF8_RENDERABLE_MAX = 0xFFFF;

@@ -131,7 +131,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A line that leaves nothing to show is no output either.
         silent_case{"starts_with_nul", "printf '\\000abc\\n'", "Nothing returned by the command!", true},
         silent_case{"starts_with_a_cut_character", "printf '\\360x\\n'",
-                    "Nothing returned by the command!", true}),
+                    "Nothing returned by the command!", true},
+        // Blank lines without end are no output either.
+        silent_case{"endless_blank_lines", "yes '' 2>/dev/null", "Nothing returned by the command!", true}),
     [](const testing::TestParamInfo<silent_case> &info) { return std::string(info.param.name); });
 
 TEST(command_not_found, the_shell_reports_it_first)
@@ -155,15 +157,19 @@ TEST(endless_command, is_reaped_after_the_first_line)
     const struct {
         const char *command;
         const char *line;
+        const char *start = "";  // what starts lidglow
     } cases[] = {
         // yes complains on its standard error about the closed pipe.
         {"yes 2>/dev/null", "y"},
         {"sleep 20 & echo $! > job; printf hi", "hi"},
+        // Started with SIGPIPE ignored, as systemd starts services, the
+        // shell's loop must still end on the closed pipe.
+        {"while :; do echo tick; done", "tick", "env --ignore-signal=PIPE "},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command);
         const e2e::run_result r = e2e::run_script(
-            {}, "\"$LIDGLOW\" -c '" + std::string(c.command) + "' -t " + DEJAVU +
+            {}, c.start + std::string("\"$LIDGLOW\" -c '") + c.command + "' -t " + DEJAVU +
                     "; status=$?; if [ -e job ]; then job=$(cat job); kill \"$job\"; "
                     "while kill -0 \"$job\" 2>/dev/null; do sleep 0.01; done; fi; exit $status");
         EXPECT_FALSE(r.timed_out);

@@ -406,4 +406,27 @@ TEST(preview_output, a_picture_file_that_cannot_be_written_is_left_as_it_was)
     }
 }
 
+// A picture file that replaces another keeps its mode and group, whatever
+// the umask.
+TEST(preview_output, a_replaced_file_keeps_its_mode_and_group)
+{
+    const struct {
+        const char *name;
+        const char *setup;  // makes the file $F
+    } cases[] = {
+        {"private", "F=p.png; echo old > $F; chmod 600 $F"},
+        // Root's file for a group of readers; as anyone else, one's own group.
+        {"group's", "F=p.pbm; echo old > $F; chgrp 4 $F 2>/dev/null || :; chmod 640 $F"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = e2e::run_script(
+            {}, std::string(c.setup) + "\nbefore=$(stat -c '%a %g' $F)\numask 022\n\"$LIDGLOW_PREVIEW\" -m Hi -t " +
+                    DEJAVU + " -o $F || exit\n[ \"$(cat $F)\" != old ] && echo replaced\n" +
+                    "[ \"$(stat -c '%a %g' $F)\" = \"$before\" ] && echo kept || echo \"$before became $(stat -c '%a %g' $F)\"\n");
+        EXPECT_EQ(r.status, 0) << r.summary();
+        EXPECT_EQ(r.out, "replaced\nkept\n") << r.summary();
+    }
+}
+
 }  // namespace

@@ -383,7 +383,7 @@ INSTANTIATE_TEST_SUITE_P(
         bad_text_case{"missing_font", "x", {"-t", "/no/such/font.ttf"},
                       "Couldn't open /no/such/font.ttf", 2},
         bad_text_case{"font_is_a_directory", "x", {"-t", "/usr/share/fonts"},
-                      "Couldn't load font file", 0},
+                      "Cannot use font /usr/share/fonts: it is not a regular file", 22},
         bad_text_case{"absent_face", "x", {"-t", DEJAVU, "-I", "5"}, "Couldn't load font file", 0},
         bad_text_case{"absent_face_of_collection", "x", {"-t", WQY, "-I", "2"},
                       "Couldn't load font file", 0},
@@ -395,15 +395,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(bad_text_file, corrupt_fonts_are_refused)
 {
-    // The first 2000 bytes of a real font, whose tables point past the end,
-    // and a file of text.
-    const std::vector<std::string> makers = {std::string("head -c 2000 ") + DEJAVU,
-                                             "echo 'This is not a font.'"};
-    for (const std::string &make : makers) {
-        SCOPED_TRACE(make);
-        const e2e::run_result r =
-            e2e::run_script({}, make + " > bad.ttf && exec \"$LIDGLOW\" -m x -t bad.ttf");
-        render_e2e::expect_refused(r, 0, "Couldn't load font file", true);
+    const struct {
+        std::string make;  // makes bad.ttf
+        const char *err;
+        int status;
+    } cases[] = {
+        // The first 2000 bytes of a real font, whose tables point past the
+        // end, and a file of text.
+        {std::string("head -c 2000 ") + DEJAVU + " > bad.ttf", "Couldn't load font file", 0},
+        {"echo 'This is not a font.' > bad.ttf", "Couldn't load font file", 0},
+        // Nobody will write it: opening it must not wait.
+        {"mkfifo bad.ttf", "Cannot use font bad.ttf: it is not a regular file", 22},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.make);
+        const e2e::run_result r = e2e::run_script({}, c.make + " && exec \"$LIDGLOW\" -m x -t bad.ttf");
+        render_e2e::expect_refused(r, c.status, c.err, true);
     }
 }
 

@@ -2,12 +2,13 @@
 # shellcheck disable=SC2016 # wait_until evaluates its condition
 # Reports the blocked and ignored signals and the process group of a
 # command run once and of one run by the daemon, beside those of what
-# started them.
+# started them. lidglow is started with SIGPIPE ignored and SIGUSR1
+# blocked.
 # shellcheck source=/dev/null
 . "$(dirname "$0")/daemon-lib.sh"
 export T
 command='echo $$ > $T/cmd; echo x; exec sleep 1'
-"$LIDGLOW" -c "$command" -t "$FONT" &
+env --ignore-signal=PIPE --block-signal=USR1 "$LIDGLOW" -c "$command" -t "$FONT" &
 once_pid=$!
 # Blocked and ignored signals 1 to 31; the C library keeps its own above.
 mask_of() { v=$(sed -n "s/^$2:[[:space:]]*//p" "/proc/$1/status"); echo $((0x${v#????????} & 0x7fffffff)); }
@@ -18,8 +19,7 @@ echo once_given="$(signals_of $once_pid)"
 echo once="$(signals_of "$cmd")"
 [ "$(group_of "$cmd")" = "$(group_of $once_pid)" ] && echo once_group=lidglow
 wait
-echo polled_given="$(signals_of $$)"
-start_daemon "$command" -P 0
+env --ignore-signal=PIPE --block-signal=USR1 "$LIDGLOW" -c "$command" -t "$FONT" -D -p "$P" -P 0
 pid=$(daemon_pid)
 wait_until '[ $(claims) -ge 2 ]'
 rm -f "$T/cmd"

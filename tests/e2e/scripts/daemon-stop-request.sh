@@ -1,8 +1,8 @@
 #!/bin/sh
 # shellcheck disable=SC2016 # wait_until evaluates its condition
-# Usage: daemon-stop-request.sh CONTENT LATER
-# Writes CONTENT into the pid file, holds its lock as a starting daemon
-# would, and after half a second runs the shell code LATER (which finds the
+# Usage: daemon-stop-request.sh CONTENT LATER [OWNER]
+# Writes CONTENT into the pid file, gives it to OWNER if given, holds its
+# lock as a starting daemon would, and after half a second runs the shell code LATER (which finds the
 # pid of a sleeping process in $target); meanwhile -k is timed. The holder
 # and the sleeper are ended and waited for at the end.
 # shellcheck source=/dev/null
@@ -10,6 +10,7 @@
 sleep 30 &
 target=$!
 printf %s "$1" > "$P"
+[ -z "${3:-}" ] || chown "$3" "$P"
 mkfifo "$T/release"
 exec 3<>"$T/release"
 export P target
