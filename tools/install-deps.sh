@@ -38,7 +38,7 @@ set -- cmake make g++ pkg-config \
     libusb-dev libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libbsd-dev libpng-dev \
     libseccomp-dev fonts-dejavu-core
 [ -z "$tests" ] || set -- "$@" \
-    libgtest-dev umockdev libumockdev-dev fonts-wqy-microhei python3 python3-pil procps \
+    libgtest-dev umockdev libumockdev-dev fonts-wqy-microhei fonts-terminus-otb python3 python3-pil procps \
     mandoc shellcheck zsh bash-completion systemd udev appstream
 need_root apt-get update "&&" apt-get install -y --no-install-recommends "$@"
 export DEBIAN_FRONTEND=noninteractive

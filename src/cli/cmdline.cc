@@ -29,11 +29,6 @@ bool parse_int32(const char *text, std::int32_t &out)
     return true;
 }
 
-bool subset_of(int classes, int allowed)
-{
-    return (classes & ~allowed) == 0;
-}
-
 } // namespace
 
 bool parse_number(const char *text, std::uint64_t &value)
@@ -51,28 +46,47 @@ bool parse_number(const char *text, std::uint64_t &value)
 
 bool check_cmdline(const cmdline &request)
 {
+    return cmdline_rejection(request) == nullptr;
+}
+
+const char *cmdline_rejection(const cmdline &request)
+{
+    switch (request.bad_number_option) {
+    case 's':
+        return "-s needs a number from 0 to 2147483647";
+    case 'P':
+        return "-P needs a number from 0 to 2147483647";
+    case 'I':
+        return "-I needs a number of 0 or more";
+    default:
+        break;
+    }
     // -o goes with whatever draws a picture: -B, -b, -f, -m and -c.
     const int output = request.option_classes & OPTCLASS_OUTPUT;
     const int classes = request.option_classes & ~OPTCLASS_OUTPUT;
-    if (request.primary_count != 1)
-        return false;
+    if (request.primary_count == 0)
+        return "Give one of -B -b -d -e -f -m -c -k";
+    if (request.primary_count > 1)
+        return "Give only one of -B -b -d -e -f -m -c -k";
     if (output != 0 && (request.stop_count != 0 ||
                         (request.control_flags & (CONTROL_ENABLE | CONTROL_DISABLE)) != 0))
-        return false;
+        return "-o needs -B, -b, -f, -m or -c";
     if (request.control_flags != 0 && classes != 0)
-        return false;
+        return "-B, -b, -d and -e take no other options";
     if (request.stop_count != 0 && classes != 0 && classes != OPTCLASS_PIDFILE)
-        return false;
-    if (request.image_path != nullptr && !subset_of(classes, OPTCLASS_DISPLAY))
-        return false;
-    if (request.message != nullptr && !subset_of(classes, OPTCLASS_DISPLAY | OPTCLASS_FONT))
-        return false;
+        return "-k takes no other option than -p";
+    if ((classes & OPTCLASS_FONT) != 0 && request.message == nullptr && request.command == nullptr)
+        return "The font options need -m or -c";
+    if ((classes & OPTCLASS_DAEMON) != 0 && request.command == nullptr)
+        return request.daemon_count != 0 ? "-D needs -c" : "-P needs -c -D";
+    if ((classes & OPTCLASS_PIDFILE) != 0 && request.command == nullptr && request.stop_count == 0)
+        return "-p needs -c -D or -k";
     if ((request.display_flags & DISPLAY_MODE_MASK) == DISPLAY_MODE_MASK)
-        return false;
+        return "-F and -R exclude each other";
     if (request.command != nullptr && (classes & (OPTCLASS_DAEMON | OPTCLASS_PIDFILE)) != 0 &&
         request.daemon_count == 0)
-        return false;
-    return true;
+        return (classes & OPTCLASS_DAEMON) != 0 ? "-P needs -D" : "-p needs -D";
+    return nullptr;
 }
 
 parse_outcome parse_cmdline(int argc, char **argv, cmdline &request, bool with_output)
@@ -124,8 +138,10 @@ parse_outcome parse_cmdline(int argc, char **argv, cmdline &request, bool with_o
             request.option_classes |= OPTCLASS_DAEMON;
             break;
         case 'P':
-            if (!parse_int32(optarg, request.poll_seconds))
+            if (!parse_int32(optarg, request.poll_seconds)) {
+                request.bad_number_option = 'P';
                 return parse_outcome::rejected;
+            }
             request.option_classes |= OPTCLASS_DAEMON;
             break;
         case 'p':
@@ -154,15 +170,19 @@ parse_outcome parse_cmdline(int argc, char **argv, cmdline &request, bool with_o
             break;
         case 'I': {
             std::uint64_t value;
-            if (!parse_number(optarg, value) || static_cast<std::int64_t>(value) < 0)
+            if (!parse_number(optarg, value) || static_cast<std::int64_t>(value) < 0) {
+                request.bad_number_option = 'I';
                 return parse_outcome::rejected;
+            }
             request.face_index = static_cast<std::int64_t>(value);
             request.option_classes |= OPTCLASS_FONT;
             break;
         }
         case 's':
-            if (!parse_int32(optarg, request.size))
+            if (!parse_int32(optarg, request.size)) {
+                request.bad_number_option = 's';
                 return parse_outcome::rejected;
+            }
             request.option_classes |= OPTCLASS_FONT;
             break;
         case 't':

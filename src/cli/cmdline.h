@@ -34,6 +34,7 @@ struct cmdline {
     std::int32_t poll_seconds = -1;
     const char *pidfile_path = nullptr;
     const char *output_path = nullptr;
+    char bad_number_option = 0; // the option whose number was refused
 };
 
 enum class parse_outcome {
@@ -55,5 +56,9 @@ bool parse_number(const char *text, std::uint64_t &value);
 
 // True when the options form one of the accepted shapes.
 bool check_cmdline(const cmdline &request);
+
+// Why a request was rejected, in one line without its line end, such as
+// "-P needs -D"; nullptr for a request that is not.
+const char *cmdline_rejection(const cmdline &request);
 
 #endif

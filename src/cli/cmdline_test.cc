@@ -190,6 +190,40 @@ TEST(cmdline, parses_and_checks_every_shape)
     }
 }
 
+// The line lidglow-preview writes before its usage text.
+TEST(cmdline, names_what_was_rejected)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char *why;
+        bool preview;
+    } cases[] = {
+        {{"-e"}, nullptr, false},
+        {{"-s", "-1", "-m", "x"}, "-s needs a number from 0 to 2147483647", false},
+        {{"-I", "-1", "-m", "x"}, "-I needs a number of 0 or more", false},
+        {{"-P", "x", "-c", "x", "-D"}, "-P needs a number from 0 to 2147483647", false},
+        {{}, "Give one of -B -b -d -e -f -m -c -k", false},
+        {{"-f", "a", "-m", "b"}, "Give only one of -B -b -d -e -f -m -c -k", false},
+        {{"-e", "-o", "f"}, "-o needs -B, -b, -f, -m or -c", true},
+        {{"-b", "-n"}, "-B, -b, -d and -e take no other options", false},
+        {{"-k", "-t", "f"}, "-k takes no other option than -p", false},
+        {{"-f", "x", "-i"}, "The font options need -m or -c", false},
+        {{"-m", "x", "-D"}, "-D needs -c", false},
+        {{"-m", "x", "-P", "3"}, "-P needs -c -D", false},
+        {{"-f", "x", "-p", "f"}, "-p needs -c -D or -k", false},
+        {{"-m", "x", "-R", "-F"}, "-F and -R exclude each other", false},
+        {{"-c", "x", "-P", "5"}, "-P needs -D", false},
+        {{"-c", "x", "-p", "f"}, "-p needs -D", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.empty() ? std::string("(none)") : c.args.front());
+        cmdline request;
+        parse(c.args, request, c.preview);
+        const char *why = cmdline_rejection(request);
+        EXPECT_STREQ(why, c.why);
+    }
+}
+
 TEST(cmdline, records_values_and_counts)
 {
     cmdline request;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <limits>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -66,6 +67,14 @@ std::string resolve_directory(const std::string &path, std::string &directory)
     return directory + (directory == "/" ? "" : "/") + base;
 }
 
+// Whether the path ends in "/", ".", or "..", or is empty.
+bool names_a_directory(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return last.empty() || last == "." || last == "..";
+}
+
 } // namespace
 
 pid_file::~pid_file()
@@ -82,6 +91,12 @@ int refuse_pid_file(const char *path, const char *reason)
 
 pid_file_outcome open_pid_file(const char *path, bool create, pid_file &file)
 {
+    // A name that can only be a directory would be resolved as the
+    // directory above it, or not at all.
+    if (names_a_directory(path)) {
+        refuse_pid_file(path, "it names a directory");
+        return pid_file_outcome::refused;
+    }
     std::string directory;
     file.name = resolve_directory(path, directory);
     if (file.name.empty())

@@ -1,8 +1,11 @@
 #include "daemon/stop.h"
 
+#include <grp.h>
 #include <libutil.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,10 +46,52 @@ int report_no_daemon(pid_file &file)
     return STATUS_NO_DAEMON;
 }
 
-int signal_daemon(pid_t pid)
+// Becomes the pid file's owner for good, with one group: the owner's
+// primary group, or where the user database has no entry for the owner,
+// the file's own. True once that is checked. Which processes a signal
+// reaches depends on the user ids alone, so the owner's other groups,
+// which only the group database knows, are left out.
+bool become(uid_t owner, gid_t group)
 {
-    if (kill(pid, SIGTERM) != 0) {
-        const int status = errno_status();
+    if (setgroups(1, &group) != 0 || setgid(group) != 0 || setuid(owner) != 0)
+        return false;
+    if (getuid() != owner || geteuid() != owner || getgid() != group || getegid() != group ||
+        (owner != 0 && setuid(0) == 0)) {
+        errno = EPERM;
+        return false;
+    }
+    return true;
+}
+
+// kill(pid, SIGTERM) with the authority of the pid file's owner: from a
+// child that has become the owner, when that is not who we are. Whoever
+// may write the file can put any pid in it, so the signal reaches only
+// what its owner could signal anyway. 0, or the errno of the failure.
+int kill_as_owner(const struct stat &file, pid_t pid)
+{
+    if (file.st_uid == geteuid())
+        return kill(pid, SIGTERM) == 0 ? 0 : errno_status();
+    const struct passwd *entry = getpwuid(file.st_uid);
+    const gid_t group = entry != nullptr ? entry->pw_gid : file.st_gid;
+    const pid_t child = fork();
+    if (child < 0)
+        return errno_status();
+    if (child == 0) {
+        errno = 0;
+        _exit(become(file.st_uid, group) && kill(pid, SIGTERM) == 0 ? 0 : errno_status());
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return errno_status();
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : ECHILD;
+}
+
+int signal_daemon(const pid_file &file, pid_t pid)
+{
+    const int status = kill_as_owner(file.status, pid);
+    if (status != 0) {
         std::fprintf(stderr, "%s\n", std::strerror(status));
         return status;
     }
@@ -82,7 +127,7 @@ int stop_daemon(const char *pidfile_path)
         pid_t pid;
         switch (read_pid_file(file, pid)) {
         case pid_contents::pid:
-            return signal_daemon(pid);
+            return signal_daemon(file, pid);
         case pid_contents::other:
             std::fprintf(stderr, "No usable pid in %s\n", pidfile_path);
             return STATUS_INVALID;

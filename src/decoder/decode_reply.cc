@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "render/frame.h"
+#include "render/utf8.h"
 
 namespace {
 
@@ -51,23 +52,33 @@ bool picture_consistent(const decode_reply &reply, int display_flags)
            reply.transparent_set <= set && reply.transparent_clear <= clear;
 }
 
-// The line goes to the caller's standard error, often a terminal: control
-// characters, and C1 controls in UTF-8, become '?', so that the decoder
-// can neither break the line nor send the terminal a command.
-std::string printable(std::string line)
+// Controls that reorder the text around them: a line could show other
+// words than it holds.
+bool bidi_control(unsigned long code)
 {
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(line[i]);
-        const auto next = i + 1 < line.size() ? static_cast<unsigned char>(line[i + 1]) : 0;
-        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F)
-            line.replace(i, 2, "?");
-        else if (byte < 0x20 || byte == 0x7F)
-            line[i] = '?';
-    }
-    return line;
+    return code == 0x061C || code == 0x200E || code == 0x200F || (code >= 0x202A && code <= 0x202E) ||
+           (code >= 0x2066 && code <= 0x2069);
 }
 
 } // namespace
+
+std::string printable_line(std::string_view line)
+{
+    std::string out;
+    while (!line.empty()) {
+        unsigned long code = 0;
+        const std::size_t length = utf8_valid_character(line, code);
+        const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F) || bidi_control(code);
+        if (length == 0 || control) {
+            out += '?';
+            line.remove_prefix(length == 0 ? 1 : length);
+        } else {
+            out.append(line.substr(0, length));
+            line.remove_prefix(length);
+        }
+    }
+    return out;
+}
 
 std::size_t decode_reply_limit()
 {
@@ -124,7 +135,7 @@ bool parse_reply(const std::string &data, int display_flags, decode_reply &reply
     }
     if (data.size() != HEADER_SIZE + message_size + pixel_count)
         return false;
-    read.message = printable(data.substr(HEADER_SIZE, message_size));
+    read.message = printable_line(std::string_view(data).substr(HEADER_SIZE, message_size));
     const auto *frame = reinterpret_cast<const unsigned char *>(data.data()) + HEADER_SIZE + message_size;
     read.frame.assign(frame, frame + pixel_count);
     if (status == 0 && !picture_consistent(read, display_flags))

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the decoding child hands back to the parent through its pipe: the
@@ -28,6 +29,11 @@ std::size_t decode_reply_limit();
 
 // The reply as bytes for the pipe.
 std::string encode_reply(const decode_reply &reply);
+
+// The line made plain printable text for a terminal: well-formed UTF-8
+// without controls (C0, DEL, C1) or bidirectional controls; each of those,
+// and each byte of anything ill-formed, becomes '?'.
+std::string printable_line(std::string_view line);
 
 // Reads a reply written by encode_reply. The child runs a hostile decoder,
 // so nothing is trusted: false for anything but one complete, consistent

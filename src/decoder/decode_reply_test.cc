@@ -74,6 +74,18 @@ TEST(DecodeReply, MakesTheMessageOnePrintableLine)
         {"Couldn't open caf\xC3\xA9.png", "Couldn't open caf\xC3\xA9.png"},
         {"a\nb\rc\x1B[2Jd\x7F", "a?b?c?[2Jd?"},
         {"CSI \xC2\x9B" "2J, NEL \xC2\x85, NBSP \xC2\xA0", "CSI ?2J, NEL ?, NBSP \xC2\xA0"},
+        // A raw C1 byte is a control to terminals that read Latin-1.
+        {"raw \x9B" "2J", "raw ?2J"},
+        // Overlong forms of CSI, '/' and NUL; surrogates; past U+10FFFF.
+        {"\xC2\x9B|\xE0\x82\x9B|\xC0\xAF|\xC0\x80", "?|???|??|??"},
+        {"\xED\xA0\x80|\xF4\x90\x80\x80|\xF8\x88\x80\x80\x80", "???|????|?????"},
+        // Cut short, and a stray continuation byte.
+        {"\xE2\x82|\x80|\xE2\x82", "??|?|??"},
+        // Bidirectional controls, such as RIGHT-TO-LEFT OVERRIDE, reorder text.
+        {"a\xE2\x80\xAE" "gnp.exe|\xE2\x81\xA6|\xE2\x80\x8F|\xD8\x9C|\xE2\x80\x8E",
+         "a?gnp.exe|?|?|?|?"},
+        // The greatest character and a non-character are text.
+        {"\xF4\x8F\xBF\xBF \xEF\xBF\xBE \xE2\x80\x8D", "\xF4\x8F\xBF\xBF \xEF\xBF\xBE \xE2\x80\x8D"},
     };
     for (const auto &c : cases) {
         decode_reply parsed;

@@ -4,9 +4,11 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -84,7 +86,44 @@ void close_other_descriptors(int keep)
     send_failure(reply_fd, status, decode_failure_line(path, std::string(what) + ": " + std::strerror(status)));
 }
 
-// Takes the unprivileged user and its group for good.
+// Where root's decoder makes the directory that becomes its root. Nobody
+// but root may rename or remove a directory of root's in it.
+constexpr char EMPTY_ROOT_TEMPLATE[] = "/tmp/lidglow-decode.XXXXXX";
+
+// Makes the root of the file system a fresh directory that is removed at
+// once, before anything can be put in it: no name leads anywhere from it,
+// and none can be made in it, should every other layer fail. Root only.
+bool enter_empty_root(std::string &why)
+{
+    struct stat parent;
+    if (lstat("/tmp", &parent) != 0 || !S_ISDIR(parent.st_mode) || parent.st_uid != 0 ||
+        ((parent.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (parent.st_mode & S_ISVTX) == 0)) {
+        errno = EPERM;
+        why = "cannot make an empty root directory in /tmp: others could replace it";
+        return false;
+    }
+    char directory[sizeof EMPTY_ROOT_TEMPLATE];
+    std::memcpy(directory, EMPTY_ROOT_TEMPLATE, sizeof directory);
+    if (mkdtemp(directory) == nullptr) {
+        why = std::string("cannot make an empty root directory: ") + std::strerror(errno);
+        return false;
+    }
+    const bool inside = chdir(directory) == 0;
+    const int error = errno;
+    // Ours, made just now and still empty.
+    rmdir(directory);
+    if (!inside || chroot(".") != 0 || chdir("/") != 0) {
+        if (!inside)
+            errno = error;
+        why = std::string("cannot change root to an empty directory: ") + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// Takes the unprivileged user and its group for good, with an empty
+// directory as the root: the user is looked up first, while the user
+// database can still be read.
 bool drop_root(std::string &why)
 {
     errno = 0;
@@ -95,6 +134,8 @@ bool drop_root(std::string &why)
     }
     const uid_t uid = user->pw_uid;
     const gid_t gid = user->pw_gid;
+    if (!enter_empty_root(why))
+        return false;
     if (setgroups(1, &gid) != 0 || setgid(gid) != 0 || setuid(uid) != 0) {
         why = std::string("cannot give up root: ") + std::strerror(errno);
         return false;
@@ -161,7 +202,7 @@ void decoder_program_main(const char *path, int display_flags, int reply_fd, pid
         send_system_failure(reply_fd, path, "cannot limit the decoder");
     if (!sandbox_enter(reply_fd))
         send_system_failure(reply_fd, path, "cannot enter the sandbox");
-    if (!picture_header_safe(source, why))
+    if (!picture_header_safe(source, why) || !picture_within_sdl_limits(source, why))
         send_failure(reply_fd, EINVAL, decode_failure_line(path, why));
 
     errno = 0;

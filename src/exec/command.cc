@@ -22,7 +22,8 @@ bool is_white_space(int c)
 // Reads the first non-blank line of the command's output into text: white
 // space before it is skipped, white space within it becomes spaces, and at
 // most COMMAND_TEXT_SIZE - 1 bytes are kept. The rest of the output is not
-// read. Returns 0, 2 when the command cannot be started, or EINTR when a
+// read, nor more than COMMAND_BLANK_MAX bytes of white space before the
+// line. Returns 0, 2 when the command cannot be started, or EINTR when a
 // stop was requested.
 int read_first_line(const char *command, char *text, std::size_t &n)
 {
@@ -32,6 +33,7 @@ int read_first_line(const char *command, char *text, std::size_t &n)
         return STATUS_NOT_FOUND;
     }
     char buffer[4096];
+    std::size_t skipped = 0;
     bool line_done = false;
     while (!line_done) {
         const long got = read_command_output(run, buffer, sizeof buffer);
@@ -39,8 +41,10 @@ int read_first_line(const char *command, char *text, std::size_t &n)
             break;
         for (long i = 0; i < got && !line_done; ++i) {
             const unsigned char c = static_cast<unsigned char>(buffer[i]);
-            if (is_white_space(c) && n == 0)
+            if (is_white_space(c) && n == 0) {
+                line_done = ++skipped == COMMAND_BLANK_MAX;
                 continue;
+            }
             if (c == '\n') {
                 line_done = true;
                 break;

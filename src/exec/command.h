@@ -7,6 +7,11 @@
 
 constexpr std::size_t COMMAND_TEXT_SIZE = 1024;
 
+// White space skipped before the first line, at most: a command that writes
+// blank lines without end, such as yes '', has printed nothing after these
+// bytes, one pipe's worth.
+constexpr std::size_t COMMAND_BLANK_MAX = 65536;
+
 // The line shown last: the daemon's change detection compares with it.
 extern char last_text[COMMAND_TEXT_SIZE];
 

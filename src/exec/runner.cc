@@ -30,20 +30,25 @@ constexpr long PIPE_CAPACITY = 65536;
 // copy of a process that maps SDL, FreeType and the font would cost more
 // than the command itself; posix_spawn starts the child with vfork
 // semantics and does in it what the command needs before exec: its own
-// process group under the daemon's handlers, the default actions for them
-// (a SIGTERM must end it, not set our flag), the signal mask we had before
-// blocking them, and nothing open but 0, 1 and 2. We resume only once it
-// has exec'd, so its group exists before anyone may signal it.
+// process group under the daemon's handlers, every signal at its default
+// action and none blocked, and nothing open but 0, 1 and 2. We resume only
+// once it has exec'd, so its group exists before anyone may signal it.
+//
+// The signals are reset whatever we inherited: a service manager may start
+// us with SIGPIPE ignored, and a command that ignores it writes on into a
+// closed pipe forever, while our own handlers must never reach it.
 pid_t spawn_shell(const char *command, int output, const command_run &run)
 {
     spawn_plan plan;
-    spawn_signal_mask(plan, run.block.previous);
-    if (run.block.active) {
-        sigset_t handled;
-        handled_signals(handled);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    sigdelset(&all, SIGKILL);
+    sigdelset(&all, SIGSTOP);
+    spawn_signal_mask(plan, none);
+    spawn_signal_defaults(plan, all);
+    if (run.block.active)
         spawn_own_group(plan);
-        spawn_signal_defaults(plan, handled);
-    }
     spawn_copy_descriptor(plan, output, STDOUT_FILENO);
     spawn_close_from(plan, STDERR_FILENO + 1);
     char shell_name[] = "sh";

@@ -10,7 +10,8 @@
 // Unlike popen this knows the child's pid and which descriptors it gets: our
 // standard input and error, the pipe as standard output, and nothing else,
 // so that the pid file, the font and the device never leak into commands
-// and their background children.
+// and their background children. The command starts with every signal at
+// its default action and none blocked, whatever we were started with.
 //
 // Where the daemon's signal handlers are installed the command gets a
 // process group of its own, and a SIGTERM ends reading and waiting at once:

@@ -48,13 +48,6 @@ void install_signal_handlers()
     installed = true;
 }
 
-void handled_signals(sigset_t &set)
-{
-    sigemptyset(&set);
-    for (int signal_number : HANDLED_SIGNALS)
-        sigaddset(&set, signal_number);
-}
-
 signal_block::signal_block()
     : active(installed)
 {

@@ -17,10 +17,6 @@ void handle_signal(int signal_number);
 // Until this is called the signals keep their default actions.
 void install_signal_handlers();
 
-// The signals handle_signal is installed for; a child about to run another
-// program gives them their default actions again.
-void handled_signals(sigset_t &set);
-
 // While a signal_block lives, the handled signals are held back except
 // inside wait_for_signal_or_input, so that none can arrive between a check of the
 // flags (or of a child) and the wait that follows it. Without installed

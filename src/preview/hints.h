@@ -15,11 +15,13 @@
 // with the picture.
 
 // A picture larger than its frame, and transparent pixels that the frame
-// shows.
-std::string picture_hints(const decode_reply &picture);
+// shows, with a remedy where some show set.
+std::string picture_hints(const decode_reply &picture, int display_flags);
 
-// A text wider than its frame, with -R and the largest -s at which it
-// fits, and characters that the font has no glyph for. font is the font
+// A text wider or taller than its frame, with -R and the largest readable
+// -s at which it fits; characters that the font has no glyph for or that
+// SDL_ttf cannot draw; escape sequences and newlines; and a text that the
+// font draws no pixel of. font is the font
 // that rendered the text, opened for these options.
 std::string text_hints(const char *text, TTF_Font *font, const font_spec &options, int display_flags);
 

@@ -78,7 +78,7 @@ int show_image_with_hints(const cmdline &request, std::string &hints)
     const decode_reply picture = decode_picture(request.image_path, request.display_flags);
     if (picture.status != 0)
         return picture.status;
-    hints = picture_hints(picture);
+    hints = picture_hints(picture, request.display_flags);
     return show_picture(picture, request.display_flags);
 }
 
@@ -118,8 +118,12 @@ int main(int argc, char **argv)
     const char *program_name = basename(argc > 0 && argv[0] != nullptr ? argv[0] : fallback_name);
 
     cmdline request;
-    const int parse_status =
-        answer_parse_outcome(parse_cmdline(argc, argv, request, true), program_name, PREVIEW_USAGE);
+    const parse_outcome outcome = parse_cmdline(argc, argv, request, true);
+    // Unlike lidglow, whose usage text alone is its documented answer, the
+    // preview says what it refused.
+    if (outcome == parse_outcome::rejected && cmdline_rejection(request) != nullptr)
+        std::fprintf(stderr, "%s\n", cmdline_rejection(request));
+    const int parse_status = answer_parse_outcome(outcome, program_name, PREVIEW_USAGE);
     if (parse_status >= 0)
         return parse_status;
 

@@ -39,9 +39,21 @@ std::string temporary_name(const char *path)
     return directory + (slash == std::string_view::npos ? "/" : "") + ".lidglow-preview.XXXXXX";
 }
 
+// Gives the new file the group and the mode of the one it replaces (a
+// set-id bit aside); where the group cannot be kept, its members get no
+// more than others.
+void keep_access(int fd, const struct stat &replaced)
+{
+    mode_t mode = replaced.st_mode & 0777;
+    if (fchown(fd, static_cast<uid_t>(-1), replaced.st_gid) != 0)
+        mode = (mode & ~mode_t(070)) | ((mode & 07) << 3);
+    fchmod(fd, mode);
+}
+
 // Writes the picture to a temporary file with the mode a new file would
-// get, and renames it over path: whatever fails, path stays as it was.
-int write_in_place_of(const char *path, const lcm_transfer &frame, bool png)
+// get, or that of the file it replaces (replaced, when not null), and
+// renames it over path: whatever fails, path stays as it was.
+int write_in_place_of(const char *path, const lcm_transfer &frame, bool png, const struct stat *replaced)
 {
     std::string temporary = temporary_name(path);
     errno = 0;
@@ -50,9 +62,13 @@ int write_in_place_of(const char *path, const lcm_transfer &frame, bool png)
         const int status = errno_status();
         return cannot_write(path, std::strerror(status), status);
     }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    if (replaced != nullptr) {
+        keep_access(fd, *replaced);
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
     std::FILE *file = fdopen(fd, "wb");
     if (file == nullptr) {
         const int status = errno_status();
@@ -108,7 +124,8 @@ int write_picture_file(const char *path, const lcm_transfer &frame)
         return cannot_write(path, "the name must end in .pbm or .png", EINVAL);
     // A link, a device or a FIFO is not replaced by a picture.
     struct stat target;
-    if (lstat(path, &target) == 0 && !S_ISREG(target.st_mode))
+    const bool exists = lstat(path, &target) == 0;
+    if (exists && !S_ISREG(target.st_mode))
         return cannot_write(path, "it is not a regular file", EINVAL);
-    return write_in_place_of(path, frame, png);
+    return write_in_place_of(path, frame, png, exists ? &target : nullptr);
 }

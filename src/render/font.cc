@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "lcm/display_flags.h"
 #include "render/frame.h"
@@ -37,6 +40,43 @@ TTF_Font *checked_height(TTF_Font *font)
     return font;
 }
 
+// SDL_ttf would open the font by name through stdio, and wait forever for
+// a FIFO to be written. So the file is opened here without waiting, only a
+// regular file is taken, and SDL_ttf reads that very file: a name that
+// changes in between cannot make it open another.
+TTF_Font *open_font_file(const char *path, int size, long index)
+{
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        set_error("Couldn't open %s", path);
+        errno = error;
+        return nullptr;
+    }
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        set_error("Cannot use font %s: it is not a regular file", path);
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::FILE *file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        const int error = errno;
+        close(fd);
+        set_error("Couldn't open %s", path);
+        errno = error;
+        return nullptr;
+    }
+    SDL_RWops *source = SDL_RWFromFP(file, 1);
+    if (source == nullptr) {
+        std::fclose(file);
+        return nullptr;
+    }
+    // The font closes the source, also when it fails to open.
+    return TTF_OpenFontIndexRW(source, 1, size, index);
+}
+
 // The height that the automatic size fits: the frame's.
 int automatic_target(int display_flags)
 {
@@ -50,7 +90,7 @@ TTF_Font *font_handle = nullptr;
 opened_font open_fitting_font(const char *path, long index, int target)
 {
     for (int size = target; size >= 1; --size) {
-        TTF_Font *font = TTF_OpenFontIndex(path, size, index);
+        TTF_Font *font = open_font_file(path, size, index);
         if (!font)
             return {nullptr, size};
         if (TTF_FontHeight(font) <= target)
@@ -80,7 +120,7 @@ TTF_Font *open_font(const font_spec &font, int display_flags)
     errno = 0;
     TTF_Font *opened;
     if (font.size > 0) {
-        opened = TTF_OpenFontIndex(font.path, font.size, font.index);
+        opened = open_font_file(font.path, font.size, font.index);
     } else {
         opened = open_fitting_font(font.path, font.index, automatic_target(display_flags)).font;
     }

@@ -76,8 +76,31 @@ Uint32 read_pixel(const SDL_Surface *surface, int x, int y)
     }
 }
 
+// SDL_image 1.2 gives a grey PNG with a transparent grey a surface of two
+// bytes a pixel, byte 0 grey and byte 1 alpha, with the masks of
+// three-byte RGB: read through its masks, byte 1 would be green and blue
+// would be missing. No other loader makes masks reach past the pixel's
+// bytes; a palette, as grey PNGs without transparency get, decides alone.
+bool grey_alpha_layout(const SDL_PixelFormat *format)
+{
+    return format->BytesPerPixel == 2 && format->palette == nullptr &&
+           ((format->Rmask | format->Gmask | format->Bmask | format->Amask) >> 16) != 0;
+}
+
+// The bytes of a two-byte pixel as read_pixel read them.
+void pixel_bytes(Uint32 pixel, Uint8 bytes[2])
+{
+    const Uint16 value = static_cast<Uint16>(pixel);
+    std::memcpy(bytes, &value, sizeof value);
+}
+
 bool dark_pixel(const SDL_Surface *surface, Uint32 pixel)
 {
+    if (grey_alpha_layout(surface->format)) {
+        Uint8 bytes[2];
+        pixel_bytes(pixel, bytes);
+        return 3u * bytes[0] < DARK_SUM_LIMIT;
+    }
     const SDL_Palette *palette = surface->format->palette;
     // SDL_GetRGB does not check palette indices; a corrupt image may hold
     // indices past the colours it defines, and those count as light.
@@ -98,6 +121,13 @@ bool is_dark(const SDL_Surface *surface, int x, int y)
 bool is_transparent(const SDL_Surface *surface, Uint32 pixel)
 {
     const SDL_PixelFormat *format = surface->format;
+    // Its colour key, made from the red, green and blue of a grey
+    // transparent colour, means nothing; its alpha tells.
+    if (grey_alpha_layout(format)) {
+        Uint8 bytes[2];
+        pixel_bytes(pixel, bytes);
+        return bytes[1] < SDL_ALPHA_OPAQUE;
+    }
     if ((surface->flags & SDL_SRCCOLORKEY) && pixel == format->colorkey)
         return true;
     if (format->Amask == 0 || format->palette)
@@ -272,10 +302,28 @@ frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags)
     return frame;
 }
 
+bool surface_has_dark_pixel(SDL_Surface *surface)
+{
+    const surface_lock lock(surface);
+    std::string why;
+    if (!lock.usable() || !frame_surface_readable(surface, why) || surface->w <= 0)
+        return true;
+    const pixel_shades shades(surface, false);
+    std::string row(static_cast<std::size_t>(surface->w), '\0');
+    unsigned char *bytes = reinterpret_cast<unsigned char *>(&row[0]);
+    for (int y = 0; y < surface->h; ++y) {
+        shades.fill(0, y, surface->w, bytes);
+        if (std::memchr(bytes, PIXEL_SET, row.size()) != nullptr)
+            return true;
+    }
+    return false;
+}
+
 transparent_pixels frame_transparency(SDL_Surface *surface, int display_flags)
 {
     transparent_pixels count = {0, 0};
-    if (surface->format == nullptr || (!(surface->flags & SDL_SRCCOLORKEY) && surface->format->Amask == 0))
+    if (surface->format == nullptr || (!(surface->flags & SDL_SRCCOLORKEY) && surface->format->Amask == 0 &&
+                                       !grey_alpha_layout(surface->format)))
         return count;
     const surface_lock lock(surface);
     std::string why;

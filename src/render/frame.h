@@ -48,6 +48,9 @@ bool frame_surface_readable(const SDL_Surface *surface, std::string &why);
 // when the frame cannot be allocated.
 frame_bytes frame_from_surface(SDL_Surface *surface, int display_flags);
 
+// True when the surface holds a dark pixel anywhere, or cannot be read.
+bool surface_has_dark_pixel(SDL_Surface *surface);
+
 // The transparent pixels among those a frame shows, by how they come out.
 struct transparent_pixels {
     unsigned set;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lcm/display_flags.h"
@@ -376,6 +377,35 @@ TEST(FrameFromSurface, LocksSurfacesThatNeedIt)
     EXPECT_EQ(surface->locked, 0);
 }
 
+// SDL_image's grey PNG with a transparent grey: byte 0 grey, byte 1 alpha,
+// under the masks of three-byte RGB.
+surface_owner grey_alpha_surface(int w, const std::vector<std::pair<Uint8, Uint8>> &pixels)
+{
+    surface_owner surface = make_surface(w, 1, 16, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    if (!surface)
+        return surface;
+    Uint8 *bytes = static_cast<Uint8 *>(surface->pixels);
+    for (int x = 0; x < w; ++x) {
+        const std::size_t i = x < int(pixels.size()) ? std::size_t(x) : 0;
+        bytes[2 * x] = pixels.empty() ? 255 : pixels[i].first;
+        bytes[2 * x + 1] = pixels.empty() ? 255 : pixels[i].second;
+    }
+    SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY, 0);
+    return surface;
+}
+
+// Grey is dark below 128 whatever the alpha; read through the masks, the
+// alpha would count as green and every pixel would be dark.
+TEST(FrameFromSurface, ReadsGreyAndAlphaByTheirBytes)
+{
+    const std::vector<std::pair<Uint8, Uint8>> pixels = {{255, 0}, {0, 255}, {127, 0}, {128, 255}, {255, 255}};
+    surface_owner surface = grey_alpha_surface(5, pixels);
+    ASSERT_TRUE(surface);
+    const frame_bytes frame = frame_from_surface(surface.get(), 0);
+    ASSERT_TRUE(frame);
+    expect_frame(frame.get(), {128, 32}, {{62, 15, 1, 1}, {63, 15, 1, 1}}, false);
+}
+
 // Transparent pixels are counted as the frame shows them: by their colour,
 // after -n, and only where the frame does not cut them off.
 TEST(FrameTransparency, CountsShownPixelsByHowTheyComeOut)
@@ -384,34 +414,49 @@ TEST(FrameTransparency, CountsShownPixelsByHowTheyComeOut)
         int x;
         Uint8 r, g, b, a;
     };
+    enum kind { rgba, keyed, grey_alpha };  // keyed: white is the colour key, and alpha is left out
     const struct {
         const char *name;
         int width;
-        bool keyed;  // white is the colour key, and alpha is left out
+        kind surface_kind;
         int flags;
         std::vector<pixel> pixels;  // on opaque white
         transparent_pixels expected;
     } cases[] = {
-        {"alpha", 4, false, 0, {{0, 0, 0, 0, 0}, {1, 255, 255, 255, 0}, {2, 0, 0, 0, 255}, {3, 255, 255, 255, 254}},
+        {"alpha", 4, rgba, 0, {{0, 0, 0, 0, 0}, {1, 255, 255, 255, 0}, {2, 0, 0, 0, 255}, {3, 255, 255, 255, 254}},
          {1, 2}},
-        {"alpha negative", 4, false, DISPLAY_NEGATIVE, {{0, 0, 0, 0, 0}, {1, 255, 255, 255, 0}}, {1, 1}},
-        {"colour key", 4, true, 0, {{0, 0, 0, 0, 255}}, {0, 3}},
-        {"opaque", 4, false, 0, {{0, 0, 0, 0, 255}}, {0, 0}},
-        {"cut off", 300, false, 0, {{0, 0, 0, 0, 0}, {150, 0, 0, 0, 0}}, {1, 0}},
-        {"rolled", 300, false, DISPLAY_ROLL, {{0, 0, 0, 0, 0}, {150, 0, 0, 0, 0}}, {2, 0}},
+        {"alpha negative", 4, rgba, DISPLAY_NEGATIVE, {{0, 0, 0, 0, 0}, {1, 255, 255, 255, 0}}, {1, 1}},
+        {"colour key", 4, keyed, 0, {{0, 0, 0, 0, 255}}, {0, 3}},
+        {"opaque", 4, rgba, 0, {{0, 0, 0, 0, 255}}, {0, 0}},
+        {"cut off", 300, rgba, 0, {{0, 0, 0, 0, 0}, {150, 0, 0, 0, 0}}, {1, 0}},
+        {"rolled", 300, rgba, DISPLAY_ROLL, {{0, 0, 0, 0, 0}, {150, 0, 0, 0, 0}}, {2, 0}},
+        // Its colour key is 0, whatever the transparent grey was.
+        {"grey and alpha", 4, grey_alpha, 0, {{0, 0, 0, 0, 0}, {1, 255, 0, 0, 0}, {2, 0, 0, 0, 255}}, {1, 1}},
+        {"grey and alpha negative", 4, grey_alpha, DISPLAY_NEGATIVE, {{1, 255, 0, 0, 0}, {2, 0, 0, 0, 254}},
+         {1, 1}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        surface_owner surface = c.keyed ? make_surface(c.width, 1, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0)
-                                        : make_surface(c.width, 1, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000);
-        ASSERT_TRUE(surface);
-        SDL_FillRect(surface.get(), nullptr, SDL_MapRGBA(surface->format, 255, 255, 255, 255));
-        for (const pixel &p : c.pixels) {
-            SDL_Rect at = {Sint16(p.x), 0, 1, 1};
-            SDL_FillRect(surface.get(), &at, SDL_MapRGBA(surface->format, p.r, p.g, p.b, p.a));
+        surface_owner surface;
+        if (c.surface_kind == grey_alpha) {
+            std::vector<std::pair<Uint8, Uint8>> greys(std::size_t(c.width), {255, 255});
+            for (const pixel &p : c.pixels)
+                greys[std::size_t(p.x)] = {p.r, p.a};
+            surface = grey_alpha_surface(c.width, greys);
+            ASSERT_TRUE(surface);
+        } else {
+            surface = c.surface_kind == keyed
+                          ? make_surface(c.width, 1, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0)
+                          : make_surface(c.width, 1, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000);
+            ASSERT_TRUE(surface);
+            SDL_FillRect(surface.get(), nullptr, SDL_MapRGBA(surface->format, 255, 255, 255, 255));
+            for (const pixel &p : c.pixels) {
+                SDL_Rect at = {Sint16(p.x), 0, 1, 1};
+                SDL_FillRect(surface.get(), &at, SDL_MapRGBA(surface->format, p.r, p.g, p.b, p.a));
+            }
+            if (c.surface_kind == keyed)
+                SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY, SDL_MapRGB(surface->format, 255, 255, 255));
         }
-        if (c.keyed)
-            SDL_SetColorKey(surface.get(), SDL_SRCCOLORKEY, SDL_MapRGB(surface->format, 255, 255, 255));
         const transparent_pixels counted = frame_transparency(surface.get(), c.flags);
         EXPECT_EQ(counted.set, c.expected.set);
         EXPECT_EQ(counted.clear, c.expected.clear);

@@ -20,7 +20,7 @@ namespace {
 // The library functions that lidglow calls, and nothing more.
 struct sdl_functions {
     decltype(&TTF_Init) ttf_init;
-    decltype(&TTF_OpenFontIndex) ttf_open_font_index;
+    decltype(&TTF_OpenFontIndexRW) ttf_open_font_index_rw;
     decltype(&TTF_FontHeight) ttf_font_height;
     decltype(&TTF_SetFontStyle) ttf_set_font_style;
     decltype(&TTF_SizeUTF8) ttf_size_utf8;
@@ -28,6 +28,7 @@ struct sdl_functions {
     decltype(&TTF_CloseFont) ttf_close_font;
     decltype(&SDL_GetError) get_error;
     decltype(&SDL_SetError) set_error;
+    decltype(&SDL_RWFromFP) rw_from_fp;
     decltype(&SDL_FreeSurface) free_surface;
     decltype(&SDL_LockSurface) lock_surface;
     decltype(&SDL_UnlockSurface) unlock_surface;
@@ -74,7 +75,7 @@ bool load()
         return fail(ENOENT);
     sdl_functions &f = state.functions;
     const bool resolved = resolve(ttf, "TTF_Init", f.ttf_init) &&
-                          resolve(ttf, "TTF_OpenFontIndex", f.ttf_open_font_index) &&
+                          resolve(ttf, "TTF_OpenFontIndexRW", f.ttf_open_font_index_rw) &&
                           resolve(ttf, "TTF_FontHeight", f.ttf_font_height) &&
                           resolve(ttf, "TTF_SetFontStyle", f.ttf_set_font_style) &&
                           resolve(ttf, "TTF_SizeUTF8", f.ttf_size_utf8) &&
@@ -82,6 +83,7 @@ bool load()
                           resolve(ttf, "TTF_CloseFont", f.ttf_close_font) &&
                           resolve(sdl, "SDL_GetError", f.get_error) &&
                           resolve(sdl, "SDL_SetError", f.set_error) &&
+                          resolve(sdl, "SDL_RWFromFP", f.rw_from_fp) &&
                           resolve(sdl, "SDL_FreeSurface", f.free_surface) &&
                           resolve(sdl, "SDL_LockSurface", f.lock_surface) &&
                           resolve(sdl, "SDL_UnlockSurface", f.unlock_surface) &&
@@ -114,10 +116,10 @@ int TTF_Init(void)
     return f->ttf_init();
 }
 
-TTF_Font *TTF_OpenFontIndex(const char *file, int ptsize, long index)
+TTF_Font *TTF_OpenFontIndexRW(SDL_RWops *src, int freesrc, int ptsize, long index)
 {
     const sdl_functions *f = loaded();
-    return f != nullptr ? f->ttf_open_font_index(file, ptsize, index) : nullptr;
+    return f != nullptr ? f->ttf_open_font_index_rw(src, freesrc, ptsize, index) : nullptr;
 }
 
 int TTF_FontHeight(const TTF_Font *font)
@@ -167,6 +169,12 @@ void SDL_SetError(const char *fmt, ...)
         f->set_error("%s", message);
     else
         std::snprintf(state.failure, sizeof state.failure, "%s", message);
+}
+
+SDL_RWops *SDL_RWFromFP(FILE *fp, int autoclose)
+{
+    const sdl_functions *f = loaded();
+    return f != nullptr ? f->rw_from_fp(fp, autoclose) : nullptr;
 }
 
 void SDL_FreeSurface(SDL_Surface *surface)

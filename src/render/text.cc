@@ -51,8 +51,9 @@ int show_text(const char *text, int display_flags, const font_spec &font)
 
     const SDL_Color black = {0, 0, 0, 0};
     const SDL_Color white = {255, 255, 255, 0};
-    const text_span span = renderable_span(font_handle, whole, MAX_SURFACE_WIDTH);
-    const std::string shown(whole.substr(span.start, span.length));
+    const std::string renderable = utf8_renderable(whole);
+    const text_span span = renderable_span(font_handle, renderable, MAX_SURFACE_WIDTH);
+    const std::string shown(renderable.substr(span.start, span.length));
     errno = 0;
     const surface_owner surface(TTF_RenderUTF8_Shaded(font_handle, shown.c_str(), black, white));
     if (!surface)
@@ -61,6 +62,11 @@ int show_text(const char *text, int display_flags, const font_spec &font)
     const frame_bytes frame = frame_from_surface(surface.get(), display_flags);
     if (!frame)
         return errno_status();
+
+    // A bitmap font may draw nothing at all; the blank frame is still
+    // sent, as the text asked for, but not in silence.
+    if (!surface_has_dark_pixel(surface.get()) && utf8_has_ink(shown))
+        std::fputs("The font draws no pixel of this text\n", stderr);
 
     const frame_size size = frame_geometry(display_flags, surface->w);
     return lcm_send_frame(display_handle, display_flags, size.width, size.height, frame.get());

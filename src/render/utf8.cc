@@ -55,6 +55,44 @@ std::vector<unsigned long> utf8_characters(std::string_view text)
     return characters;
 }
 
+std::size_t utf8_valid_character(std::string_view text, unsigned long &code)
+{
+    if (text.empty())
+        return 0;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t length;
+    unsigned long lowest;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        lowest = 0x80;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        lowest = 0x800;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        lowest = 0x10000;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (next & 0x3F);
+    }
+    if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
 void append_utf8(std::string &out, unsigned long code)
 {
     if (code < 0x80) {
@@ -72,4 +110,32 @@ void append_utf8(std::string &out, unsigned long code)
         out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
+}
+
+std::string utf8_renderable(std::string_view text)
+{
+    const std::vector<std::size_t> starts = utf8_character_starts(text);
+    const std::vector<unsigned long> characters = utf8_characters(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        if (characters[i] > UTF8_RENDERABLE_MAX)
+            append_utf8(out, REPLACEMENT_CHARACTER);
+        else
+            out.append(text.substr(starts[i], starts[i + 1] - starts[i]));
+    }
+    return out;
+}
+
+bool utf8_has_ink(std::string_view text)
+{
+    for (unsigned long code : utf8_characters(text)) {
+        const bool blank = code <= 0x20 || (code >= 0x7F && code <= 0xA0) || code == 0xAD || code == 0x1680 ||
+                           code == 0x180E || (code >= 0x2000 && code <= 0x200F) ||
+                           (code >= 0x2028 && code <= 0x202F) || (code >= 0x205F && code <= 0x206F) ||
+                           code == 0x3000 || code == 0xFEFF || code == 0xFFFE;
+        if (!blank)
+            return true;
+    }
+    return false;
 }

@@ -26,6 +26,26 @@ std::vector<std::size_t> utf8_character_starts(std::string_view text);
 // keeps only the low 16 bits of each to find its glyph.
 std::vector<unsigned long> utf8_characters(std::string_view text);
 
+// Strict UTF-8, for text that must be exactly what it claims: the length of
+// the well-formed character at the start of text, with the character in
+// code, or 0 where the bytes there are ill-formed (a stray or missing
+// continuation byte, an overlong form, a surrogate, a value above
+// U+10FFFF) or text is empty.
+std::size_t utf8_valid_character(std::string_view text, unsigned long &code);
+
+// SDL_ttf 2.0 keeps only the low 16 bits of a character, so a character
+// above U+FFFF would draw another one: 🐱 (U+1F431) would draw U+F431.
+constexpr unsigned long UTF8_RENDERABLE_MAX = 0xFFFF;
+constexpr unsigned long REPLACEMENT_CHARACTER = 0xFFFD;
+
+// The text with every character above UTF8_RENDERABLE_MAX, as the decoder
+// reads it, replaced by U+FFFD. The text must end with a whole character.
+std::string utf8_renderable(std::string_view text);
+
+// True when the text holds a character that a font draws with ink: not a
+// control, a space or an invisible formatting character.
+bool utf8_has_ink(std::string_view text);
+
 // Appends a character, below 0x110000, as well-formed UTF-8.
 void append_utf8(std::string &out, unsigned long code);
 

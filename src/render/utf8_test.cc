@@ -39,4 +39,28 @@ TEST(Utf8, DropsOnlyACharacterCutAtTheEnd)
     }
 }
 
+// Characters above U+FFFF become U+FFFD, whatever their bytes; the rest
+// keep their bytes, malformed or not.
+TEST(Utf8, RenderableTextsAndInk)
+{
+    const struct {
+        const char *name;
+        std::string text;
+        std::string renderable;
+        bool ink;
+    } cases[] = {
+        {"ascii", "Hi", "Hi", true},
+        {"cat", "a\xF0\x9F\x90\xB1" "b", "a\xEF\xBF\xBD" "b", true},
+        {"lead byte 0xFF", "\xFF" "abc", "\xEF\xBF\xBD", true},
+        {"overlong A in four bytes", "\xF0\x80\x81\x81", "\xF0\x80\x81\x81", true},
+        {"spaces and controls", " \t\x1b\xC2\xA0\xE2\x80\x8B", " \t\x1b\xC2\xA0\xE2\x80\x8B", false},
+        {"empty", "", "", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(utf8_renderable(c.text), c.renderable);
+        EXPECT_EQ(utf8_has_ink(c.text), c.ink);
+    }
+}
+
 } // namespace

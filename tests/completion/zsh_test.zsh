@@ -15,29 +15,45 @@ mkdir -p $work/files/fonts
 touch $work/files/{a.ttf,b.png,c.TTC,d.pbm,e.txt}
 matches=$work/matches
 
-# Waits for the line that the shell prints once it has read everything sent
-# so far; the line sent spells it otherwise.
+# Between two command lines the terminal is in its ordinary (cooked) mode,
+# where the kernel itself acts on some keys, such as Ctrl-U, the erase of
+# everything typed so far; so nothing is typed before the line editor
+# shows, by the READY that it prints whenever it starts on a line, that it
+# reads the keys itself. The words printed are spelled otherwise in the
+# lines that set them up, which the terminal echoes.
+wait_for() {
+  zpty -r shell reply "*$1*" || { print -r -- "no $1 from the shell"; exit 1; }
+}
+
+# Runs a command and waits until its output shows, then until the line
+# editor is back.
 sync_shell() {
   zpty -w shell "print S''YNC"
-  zpty -r shell reply '*SYNC*' || exit 1
+  wait_for SYNC
+  wait_for READY
 }
 
 # compadd records every match it is given before it adds them, and a list
-# of any length is shown without asking. Ctrl-G clears the line: a line
-# sent while the shell still runs the previous command meets the terminal
-# in cooked mode, whose line discipline would itself act on Ctrl-U (its
-# kill character) and erase the line before the shell read it.
+# of any length is shown without asking. TAB completes and then prints
+# COMPLETED, once the completion has recorded everything. Ctrl-G clears the
+# line, so that even a key that met the terminal in cooked mode could not
+# be taken as the kernel's kill character.
 zpty shell zsh -f -i
 zpty -w shell "cd $work/files; LISTMAX=100000; fpath=($dir \$fpath); bindkey '^G' kill-whole-line"
 zpty -w shell "autoload -Uz compinit; compinit -u -D"
 zpty -w shell "compadd() { local -a hits; builtin compadd -O hits \"\$@\"; print -rl -- \$hits >>$matches; builtin compadd \"\$@\" }"
+zpty -w shell "zle-line-init() { print -n R''EADY }; zle -N zle-line-init"
+zpty -w shell "complete-and-say() { zle expand-or-complete; print -n C''OMPLETED }; zle -N complete-and-say; bindkey '^I' complete-and-say"
 sync_shell
 
 # Prints the words offered at the end of the command line $1, sorted, on
-# one line. Ctrl-G clears the line after the completion.
+# one line. The Ctrl-G that clears the line goes to the shell only once
+# the completion has shown that it is over.
 complete_line() {
   : >$matches
-  zpty -w -n shell "$1"$'\t\x07'
+  zpty -w -n shell "$1"$'\t'
+  wait_for COMPLETED
+  zpty -w -n shell $'\x07'
   sync_shell
   print -r -- ${(j: :)${(ouf)"$(<$matches)"}}
 }

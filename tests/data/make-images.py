@@ -10,6 +10,9 @@ the areas pure, and it looks different after reversing or flipping. In the
 pattern-palette files the dark colour is (200, 100, 50), sum 350, and the
 light one (200, 100, 90), sum 390; pattern-palette-trns.png makes the light
 one transparent, and pattern-rgba.png gives every pixel some transparency.
+pattern-grey-trns.png is the grey one with white transparent, as Pillow
+writes it (transparency=255): SDL_image makes that two bytes a pixel, grey
+and alpha.
 
 The other pictures, all black on white:
   threshold.png    128 x 32, columns 0-63 grey (127, 128, 128), sum 383, and
@@ -26,6 +29,8 @@ The other pictures, all black on white:
                    flipping of it looks different.
   roll-W.png       W x 32 for W = 1, 128, 129, 1700, 1792 and 1800, its first and
                    last columns black.
+  too-wide.png     16384 x 1, white: one column more than SDL 1.2 makes.
+  widest.png       16383 x 1, white.
   logo.png         64 x 16, a black 16 x 8 block at (8, 4) on transparent black,
                    as logos are often drawn: the frame ignores alpha.
 Files SDL_image must refuse:
@@ -38,7 +43,8 @@ Files lidglow must refuse although SDL_image reads them:
   zero-bits.bmp    a 4 x 2 bitmap of 0 bits per pixel.
 Hostile files, which make SDL_image 1.2 crash, spin, read past its buffers or
 allocate gigabytes:
-  hostile-wide.gif        a GIF 20000 pixels wide.
+  hostile-wide.gif        a GIF 20000 pixels wide, refused by its header
+                          before SDL_image sees it.
   hostile-truncated.xpm   an XPM that ends inside its first row.
   hostile-long-key.xpm    an XPM of 100000 characters per pixel whose row is
                           one character long.
@@ -177,6 +183,7 @@ def main():
     rgba.putalpha(Image.eval(rgb.convert('L'), lambda v: 0 if v == 0 else 128))
     rgba.save(path('pattern-rgba.png'))
     rgb.convert('L').save(path('pattern-grey.png'))
+    rgb.convert('L').save(path('pattern-grey-trns.png'), transparency=255)
     rgb.convert('L').convert('I;16').point(lambda v: v * 257).save(path('pattern-grey16.png'))
     rgb.convert('1').save(path('pattern-1bit.png'))
     palette = pattern((200, 100, 50), (200, 100, 90)).quantize(colors=2)
@@ -208,6 +215,8 @@ def main():
     areas((5000, 32), [(0, 0, 1605, 32), (3395, 0, 1605, 32)]).save(path('very-wide.png'))
     areas((128, 32), [(0, 0, 1, 1), (126, 0, 2, 1), (0, 31, 3, 1),
                       (124, 31, 4, 1)]).save(path('corners.png'))
+    Image.new('1', (16384, 1), 1).save(path('too-wide.png'))
+    Image.new('1', (16383, 1), 1).save(path('widest.png'))
     logo = Image.new('RGBA', (64, 16), (0, 0, 0, 0))
     logo.paste((0, 0, 0, 255), (8, 4, 24, 12))
     logo.save(path('logo.png'))

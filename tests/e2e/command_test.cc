@@ -131,34 +131,47 @@ INSTANTIATE_TEST_SUITE_P(
         // A line that leaves nothing to show is no output either.
         silent_case{"starts_with_nul", "printf '\\000abc\\n'", "Nothing returned by the command!", true},
         silent_case{"starts_with_a_cut_character", "printf '\\360x\\n'",
-                    "Nothing returned by the command!", true}),
+                    "Nothing returned by the command!", true},
+        // Blank lines without end are no output either.
+        silent_case{"endless_blank_lines", "yes '' 2>/dev/null", "Nothing returned by the command!", true}),
     [](const testing::TestParamInfo<silent_case> &info) { return std::string(info.param.name); });
 
 TEST(command_not_found, the_shell_reports_it_first)
 {
-    const e2e::run_result r = run("-c", "lidglow-no-such-command", font());
+    // A PATH of the caller's own with a directory the test's user cannot
+    // search would turn "not found" into "Permission denied".
+    const e2e::run_result r = run("-c", "PATH=/usr/bin:/bin; lidglow-no-such-command", font());
     EXPECT_NE(r.err.find("lidglow-no-such-command"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("not found"), std::string::npos) << r.err;
 }
 
 // yes writes forever: the program must stop reading after the first line
 // and reap it, which ends it on the closed pipe. A background job that
-// keeps the pipe open is not waited for once the shell has ended.
+// keeps the pipe open is not waited for once the shell has ended; it is
+// the command's, not lidglow's, and outlives it as it would outlive the
+// shell. The script ends it and waits until it is gone (the virtual display
+// adopts and reaps it), since the display names any process still there
+// when the script ends.
 TEST(endless_command, is_reaped_after_the_first_line)
 {
     const struct {
         const char *command;
         const char *line;
+        const char *start = "";  // what starts lidglow
     } cases[] = {
         // yes complains on its standard error about the closed pipe.
         {"yes 2>/dev/null", "y"},
         {"sleep 20 & echo $! > job; printf hi", "hi"},
+        // Started with SIGPIPE ignored, as systemd starts services, the
+        // shell's loop must still end on the closed pipe.
+        {"while :; do echo tick; done", "tick", "env --ignore-signal=PIPE "},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command);
         const e2e::run_result r = e2e::run_script(
-            {}, "\"$LIDGLOW\" -c '" + std::string(c.command) + "' -t " + DEJAVU +
-                    "; status=$?; [ -e job ] && kill $(cat job); exit $status");
+            {}, c.start + std::string("\"$LIDGLOW\" -c '") + c.command + "' -t " + DEJAVU +
+                    "; status=$?; if [ -e job ]; then job=$(cat job); kill \"$job\"; "
+                    "while kill -0 \"$job\" 2>/dev/null; do sleep 0.01; done; fi; exit $status");
         EXPECT_FALSE(r.timed_out);
         EXPECT_LT(r.elapsed_ms, 10000.0);
         const vdisplay::transfer t = single_frame(r);

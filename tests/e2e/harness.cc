@@ -181,7 +181,8 @@ process_output run_process(const std::vector<std::string> &argv,
 }
 
 run_result run_vdisplay(const std::vector<std::string> &vdisplay_options,
-                        const std::vector<std::string> &command, std::string_view stdin_data)
+                        const std::vector<std::string> &command, std::string_view stdin_data,
+                        const std::vector<std::pair<std::string, std::string>> &extra_env = {})
 {
     run_result result;
     temp_dir tmp;
@@ -202,11 +203,10 @@ run_result run_vdisplay(const std::vector<std::string> &vdisplay_options,
         argv.push_back(expand(c, tmp.path));
 
     auto start = std::chrono::steady_clock::now();
-    process_output p = run_process(argv,
-                                   {{"LIDGLOW", lidglow_bin()},
-                                    {"LIDGLOW_PREVIEW", preview_bin()},
-                                    {"E2E_TMPDIR", tmp.path}},
-                                   tmp.path, stdin_data);
+    std::vector<std::pair<std::string, std::string>> env = {
+        {"LIDGLOW", lidglow_bin()}, {"LIDGLOW_PREVIEW", preview_bin()}, {"E2E_TMPDIR", tmp.path}};
+    env.insert(env.end(), extra_env.begin(), extra_env.end());
+    process_output p = run_process(argv, env, tmp.path, stdin_data);
     result.elapsed_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     result.status = p.status;
@@ -305,20 +305,74 @@ run_result run_script(const std::vector<std::string> &vdisplay_options, const st
     return run_vdisplay(vdisplay_options, {"/bin/sh", "-c", script}, stdin_data);
 }
 
+run_result run_script_file(const std::vector<std::string> &vdisplay_options, const std::string &script,
+                           const std::vector<std::string> &args,
+                           const std::vector<std::pair<std::string, std::string>> &env)
+{
+    std::vector<std::string> command = {"/bin/sh", std::string(E2E_SCRIPTS_DIR) + "/" + script};
+    command.insert(command.end(), args.begin(), args.end());
+    return run_vdisplay(vdisplay_options, command, "", env);
+}
+
 std::string unprivileged_prefix()
 {
     return geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
 }
 
-std::string syslog_capture_problem()
+const environment_check &unprivileged_runs()
 {
-    const run_result r = run_vdisplay({"--syslog", "@TMP@/syslog"}, {"/bin/true"}, "");
-    if (r.status == 0 && r.harness_error.empty())
-        return "";
-    std::string problem = r.harness_error.empty() ? r.err : r.harness_error;
-    while (!problem.empty() && problem.back() == '\n')
-        problem.pop_back();
-    return problem.empty() ? "vdisplay --syslog failed with status " + std::to_string(r.status) : problem;
+    static const environment_check check = [] {
+        environment_check c;
+        if (geteuid() != 0)
+            return c;
+        if (access("/usr/bin/setpriv", X_OK) != 0) {
+            c.skip = "running as nobody needs setpriv: install util-linux, or run the tests as an "
+                     "ordinary user";
+            return c;
+        }
+        const std::string decoder =
+            lidglow_bin().substr(0, lidglow_bin().rfind('/') + 1) + LIDGLOW_DECODER_RELATIVE_PATH;
+        const process_output p = run_process(
+            {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/bin/sh", "-c",
+             "test -x \"$0\" && test -x \"$1\"", lidglow_bin(), decoder},
+            {}, "/", "");
+        if (p.status != 0)
+            c.skip = "nobody (uid 65534), as whom root's unprivileged runs are made, cannot reach " +
+                     lidglow_bin() + " or " + decoder +
+                     ": run the tests from a tree that every user may enter (a clone outside /root, "
+                     "or chmod o+x on the directories above it), or as an ordinary user";
+        return c;
+    }();
+    return check;
+}
+
+const environment_check &syslog_capture()
+{
+    static const environment_check check = [] {
+        environment_check c;
+        const run_result r = run_vdisplay({"--syslog", "@TMP@/syslog"}, {"/bin/true"}, "");
+        if (r.status == 0 && r.harness_error.empty())
+            return c;
+        std::string problem = r.harness_error.empty() ? r.err : r.harness_error;
+        while (!problem.empty() && problem.back() == '\n')
+            problem.pop_back();
+        if (problem.empty())
+            problem = "vdisplay --syslog failed with status " + std::to_string(r.status);
+        // vdisplay names the step that failed.
+        if (problem.find("(making / private)") != std::string::npos)
+            c.skip = "syslog capture needs / to be a mount point, and here it is not (a chroot?): "
+                     "bind-mount the chroot's directory onto itself before entering it, or run the tests "
+                     "outside it (" + problem + ")";
+        else if (problem.find("(unshare with a user namespace)") != std::string::npos)
+            c.skip = "syslog capture needs a mount namespace, which takes root's privilege or a user "
+                     "namespace, and here there is neither: run the tests as root, or allow user "
+                     "namespaces (sysctl kernel.unprivileged_userns_clone=1, user.max_user_namespaces) (" +
+                     problem + ")";
+        else
+            c.fault = "syslog capture fails: " + problem;
+        return c;
+    }();
+    return check;
 }
 
 std::vector<std::string> libusb_order(const std::vector<std::string> &layout_options)

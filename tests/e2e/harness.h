@@ -14,6 +14,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -56,14 +57,45 @@ run_result run_lidglow(const std::vector<std::string> &vdisplay_options,
 run_result run_script(const std::vector<std::string> &vdisplay_options, const std::string &script,
                       std::string_view stdin_data = "");
 
+// vdisplay <vdisplay_options> --log <tmp>/events.log -- sh <script> <args>,
+// where script is the file of that name in tests/e2e/scripts/, with the
+// environment of run_script and the variables of env besides.
+run_result run_script_file(const std::vector<std::string> &vdisplay_options, const std::string &script,
+                           const std::vector<std::string> &args,
+                           const std::vector<std::pair<std::string, std::string>> &env = {});
+
 // The prefix for a script line that runs its command as nobody, with no
 // other group: setpriv for root, nothing for anyone else, who is
 // unprivileged already. Such runs need vdisplay's --shared.
 std::string unprivileged_prefix();
 
-// Why vdisplay cannot capture syslog records here (it needs root, or a user
-// namespace of its own), in its own words; empty when it can.
-std::string syslog_capture_problem();
+// What this machine does not allow that a test needs. skip names the limit
+// and the way round it; fault is a failure that no such limit explains.
+// Both empty: nothing is in the way.
+struct environment_check {
+    std::string skip;
+    std::string fault;
+};
+
+// Whether nobody, as whom root's unprivileged runs are made, can run the
+// binaries under test: a tree in a directory that only root may enter
+// (a clone in /root) keeps them out of its reach.
+const environment_check &unprivileged_runs();
+
+// Whether vdisplay can capture syslog records: it needs a mount namespace
+// of its own (root, or a user namespace) in which / is a mount point.
+const environment_check &syslog_capture();
+
+// Skips the test when the check names a limit of the machine, and fails it
+// when something else is wrong.
+#define E2E_REQUIRE(check)                        \
+    do {                                          \
+        const e2e::environment_check &c_ = check; \
+        if (!c_.fault.empty())                    \
+            FAIL() << c_.fault;                   \
+        if (!c_.skip.empty())                     \
+            GTEST_SKIP() << c_.skip;              \
+    } while (0)
 
 // The nodes in the order libusb 0.1 lists them for a layout of displays.
 std::vector<std::string> libusb_order(const std::vector<std::string> &layout_options);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "render_e2e.h"
+#include "support/test_fonts.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ std::string after_picture(const std::string &out)
 constexpr const char *LONG_LINE = "A line too long for the lid";
 constexpr int BOLD = 1;  // SDL_ttf's TTF_STYLE_BOLD, which -w asks for
 constexpr const char *STATIC_SENT = "A static frame of 128 \u00d7 32 (2 packets).\n";
+constexpr const char *BLANK_SENT = "The filled frame, every pixel clear (2 packets).\n";
 constexpr const char *IMAGE_SENT =
     "The blank frame, every pixel set (2 packets), then a static frame of 128 \u00d7 32 (2 packets).\n";
 
@@ -127,6 +129,37 @@ std::string long_line_hint(int style, bool flashing)
     EXPECT_GT(probe.width(DEJAVU, 0, fits + 1, LONG_LINE, style), 128);
     return "Only the middle 128 of the text's " + std::to_string(width) + " columns show; " +
            (flashing ? "-R instead of -F" : "-R") + " rolls it, -s " + std::to_string(fits) + " or less fits.\n";
+}
+
+// The hint for a text wider or taller than the frame at a fixed size in
+// DejaVu Sans: what shows, and the largest size that fits both ways.
+std::string fixed_size_hint(const std::string &text, int size, bool flashing)
+{
+    const render_e2e::ttf_probe &probe = render_e2e::ttf_probe::get();
+    EXPECT_TRUE(probe.usable());
+    const int rows = flashing ? 16 : 32;
+    const auto fits = [&](int s) {
+        const std::pair<int, int> e = probe.extent(DEJAVU, 0, s, text);
+        return e.first <= 128 && e.second <= rows;
+    };
+    int fitting = size - 1;
+    while (fitting > 0 && !fits(fitting))
+        --fitting;
+    const std::pair<int, int> e = probe.extent(DEJAVU, 0, size, text);
+    const bool wide = e.first > 128;
+    std::string shown = wide ? "128 \u00d7 " + std::to_string(rows) + " of the text's " + std::to_string(e.first) +
+                                   " \u00d7 " + std::to_string(e.second) + " pixels"
+                             : std::to_string(rows) + " of the text's " + std::to_string(e.second) + " rows";
+    std::string remedy = wide ? (flashing ? "-R instead of -F rolls it, " : "-R rolls it, ") : "";
+    return "Only the middle " + shown + " show; " + remedy + "-s " + std::to_string(fitting) + " or less fits.\n";
+}
+
+// A text far too long for any readable size: only -R is suggested.
+std::string too_long_hint(const std::string &text)
+{
+    const render_e2e::ttf_probe &probe = render_e2e::ttf_probe::get();
+    const int width = probe.width(DEJAVU, 0, probe.fitting_size(DEJAVU, 0, 32), text);
+    return "Only the middle 128 of the text's " + std::to_string(width) + " columns show; -R rolls 1792 of them.\n";
 }
 
 struct hint_case {
@@ -172,10 +205,43 @@ std::vector<hint_case> hint_cases()
          {"-m", "\u4f60\u597d\u4e16\u754c\u548c\u5e73", "-t", DEJAVU},
          STATIC_SENT + std::string("DejaVuSans.ttf has no glyph for 6 of the text's characters: it draws a "
                                    "placeholder.\n")},
+        {"none_for_spaces", {"-m", "   ", "-t", DEJAVU}, BLANK_SENT},
+        {"fixed_size_too_tall", {"-m", "Hi", "-s", "40", "-t", DEJAVU}, STATIC_SENT + fixed_size_hint("Hi", 40, false)},
+        {"fixed_size_too_big",
+         {"-m", "Hello, lid", "-s", "40", "-t", DEJAVU},
+         STATIC_SENT + fixed_size_hint("Hello, lid", 40, false)},
+        {"fixed_size_too_big_flashing",
+         {"-m", "Hello, lid", "-s", "40", "-F", "-t", DEJAVU},
+         "A frame of 128 \u00d7 16 that flashes (2 packets).\n" + fixed_size_hint("Hello, lid", 40, true)},
+        {"no_readable_size",
+         {"-m", std::string(400, 'W'), "-t", DEJAVU},
+         STATIC_SENT + too_long_hint(std::string(400, 'W'))},
+        {"above_u_ffff",
+         {"-m", "a\U0001F600b", "-t", DEJAVU},
+         STATIC_SENT + std::string("SDL_ttf 2.0 draws no character above U+FFFF: \U0001F600 (U+1F600) shows as "
+                                   "U+FFFD.\n")},
+        {"escape_sequences",
+         {"-m", "\x1b[1mOK\x1b[0m", "-s", "8", "-t", DEJAVU},
+         STATIC_SENT + std::string("The text holds terminal escape sequences, which show as characters; strip "
+                                   "them, e.g. with sed 's/\\x1b\\[[0-9;]*m//g'.\n")},
+        {"newline_in_message",
+         {"-m", "a\nb", "-t", DEJAVU},
+         STATIC_SENT + std::string("The display shows one line only: each newline draws a placeholder.\n")},
+        {"bitmap_font",
+         {"-m", "Hello", "-t", test_fonts::terminus_bitmap()},
+         BLANK_SENT + std::string("terminus-normal.otb draws no pixel of this text; if it is a bitmap font, whose "
+                                  "-s picks one of its sizes, try an outline font.\n"),
+         0,
+         "The font draws no pixel of this text\n"},
         // 64 x 16 on transparent black, 16 x 8 of it opaque black.
         {"transparent_logo",
          {"-f", images.path("logo.png")},
          IMAGE_SENT + std::string("Transparency is ignored: the 896 transparent pixels show set, "
+                                  "by their colour; flatten the picture onto white to clear them, or try -n.\n")},
+        // SDL_image reads it as grey and alpha, two bytes a pixel.
+        {"grey_transparent",
+         {"-f", images.path("pattern-grey-trns.png")},
+         IMAGE_SENT + std::string("Transparency is ignored: the 3328 transparent pixels show clear, "
                                   "by their colour.\n")},
         {"transparent_logo_negative",
          {"-f", images.path("logo.png"), "-n"},
@@ -190,7 +256,12 @@ std::vector<hint_case> hint_cases()
         {"partly_transparent",
          {"-f", images.path("pattern-rgba.png")},
          IMAGE_SENT + std::string("Transparency is ignored: of 4096 transparent pixels, 768 show set "
-                                  "and 3328 clear.\n")},
+                                  "and 3328 clear; flatten the picture onto white to clear them, or try -n.\n")},
+        {"partly_transparent_negative",
+         {"-f", images.path("pattern-rgba.png"), "-n"},
+         IMAGE_SENT + std::string("Transparency is ignored: of 4096 transparent pixels, 3328 show set "
+                                  "and 768 clear; flatten the picture onto black to clear them, or try without "
+                                  "-n.\n")},
         {"wide_picture",
          {"-f", images.path("wide.png")},
          IMAGE_SENT + std::string("Only the middle 128 \u00d7 32 of the 300 \u00d7 32 picture shows; "
@@ -200,7 +271,8 @@ std::vector<hint_case> hint_cases()
          flashing_sent + "Only the middle 128 \u00d7 16 of the 128 \u00d7 32 picture shows; it is not scaled.\n"},
         {"hint_beside_a_picture_file",
          {"-f", images.path("logo.png"), "-o", "p.pbm"},
-         "Transparency is ignored: the 896 transparent pixels show set, by their colour.\n"},
+         "Transparency is ignored: the 896 transparent pixels show set, by their colour; flatten the picture onto "
+         "white to clear them, or try -n.\n"},
     };
 }
 
@@ -211,6 +283,8 @@ class preview_hints : public testing::TestWithParam<hint_case> {};
 TEST_P(preview_hints, follow_the_picture)
 {
     const hint_case &c = GetParam();
+    if (std::find(c.args.begin(), c.args.end(), "") != c.args.end())
+        GTEST_SKIP() << "a font it needs is not installed (terminus-normal.otb: Debian's fonts-terminus-otb)";
     const e2e::run_result r = e2e::run_script({}, "\"$LIDGLOW_PREVIEW\"" + quoted(c.args));
     EXPECT_EQ(r.harness_error, "");
     EXPECT_EQ(r.status, c.status) << r.summary();
@@ -229,6 +303,31 @@ INSTANTIATE_TEST_SUITE_P(rules, preview_hints, testing::ValuesIn(hint_cases()),
                          [](const testing::TestParamInfo<hint_case> &info) {
                              return std::string(info.param.name);
                          });
+
+// A command line that the preview refuses: the reason in one line on
+// standard error, then the usage text; lidglow gives the usage text alone.
+TEST(preview_usage, names_what_was_rejected)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char *err;
+    } cases[] = {
+        {{"-c", "x", "-P", "5"}, "-P needs -D\n"},
+        {{"-f", "x", "-F", "-R"}, "-F and -R exclude each other\n"},
+        {{"-s", "-1", "-m", "x"}, "-s needs a number from 0 to 2147483647\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.err);
+        const e2e::run_result previewed = e2e::run_script({}, "\"$LIDGLOW_PREVIEW\"" + quoted(c.args));
+        EXPECT_EQ(previewed.status, 0) << previewed.summary();
+        EXPECT_EQ(previewed.err, c.err);
+        EXPECT_EQ(previewed.out.rfind("Usage:", 0), 0u) << previewed.out;
+        const e2e::run_result shown = e2e::run_lidglow({}, c.args);
+        EXPECT_EQ(shown.status, 0) << shown.summary();
+        EXPECT_EQ(shown.err, "");
+        EXPECT_EQ(shown.out.rfind("Usage:", 0), 0u) << shown.out;
+    }
+}
 
 // Counts characters, not bytes: the picture is drawn with one-column
 // Unicode characters.
@@ -304,6 +403,29 @@ TEST(preview_output, a_picture_file_that_cannot_be_written_is_left_as_it_was)
         EXPECT_EQ(r.err, c.err);
         EXPECT_NE(r.out.find("kept=yes\n"), std::string::npos) << r.summary();
         EXPECT_NE(r.out.find("left=0\n"), std::string::npos) << r.summary();
+    }
+}
+
+// A picture file that replaces another keeps its mode and group, whatever
+// the umask.
+TEST(preview_output, a_replaced_file_keeps_its_mode_and_group)
+{
+    const struct {
+        const char *name;
+        const char *setup;  // makes the file $F
+    } cases[] = {
+        {"private", "F=p.png; echo old > $F; chmod 600 $F"},
+        // Root's file for a group of readers; as anyone else, one's own group.
+        {"group's", "F=p.pbm; echo old > $F; chgrp 4 $F 2>/dev/null || :; chmod 640 $F"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = e2e::run_script(
+            {}, std::string(c.setup) + "\nbefore=$(stat -c '%a %g' $F)\numask 022\n\"$LIDGLOW_PREVIEW\" -m Hi -t " +
+                    DEJAVU + " -o $F || exit\n[ \"$(cat $F)\" != old ] && echo replaced\n" +
+                    "[ \"$(stat -c '%a %g' $F)\" = \"$before\" ] && echo kept || echo \"$before became $(stat -c '%a %g' $F)\"\n");
+        EXPECT_EQ(r.status, 0) << r.summary();
+        EXPECT_EQ(r.out, "replaced\nkept\n") << r.summary();
     }
 }
 

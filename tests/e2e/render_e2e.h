@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "decode.h"
@@ -185,15 +186,23 @@ public:
     // The width in pixels of text rendered at size points in a style, or -1.
     int width(const char *font, long index, int size, const std::string &text, int style = 0) const
     {
+        return extent(font, index, size, text, style).first;
+    }
+
+    // The width and height of the rendered text, which may be taller than
+    // the font where glyphs reach below it; -1 both when unknown.
+    std::pair<int, int> extent(const char *font, long index, int size, const std::string &text,
+                               int style = 0) const
+    {
         void *f = open_ ? open_(font, size, index) : nullptr;
         if (!f)
-            return -1;
+            return {-1, -1};
         set_style_(f, style);
         int w = -1, h = -1;
         if (size_utf8_(f, text.c_str(), &w, &h) < 0)
-            w = -1;
+            w = h = -1;
         close_(f);
-        return w;
+        return {w, h};
     }
 
     ttf_probe(const ttf_probe &) = delete;

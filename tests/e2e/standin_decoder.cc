@@ -97,6 +97,24 @@ std::string try_ptrace()
     return result + ", pidfd " + outcome(pidfd >= 0) + ", " + std::to_string(copied) + " copied";
 }
 
+// Looks a path up the ways that fstat takes too, with AT_EMPTY_PATH.
+std::string try_stat(const std::string &path)
+{
+    struct stat status;
+    const bool looked = syscall(SYS_newfstatat, AT_FDCWD, path.c_str(), &status, AT_EMPTY_PATH) == 0;
+    std::string result = "newfstatat " + outcome(looked);
+    struct statx extended;
+    return result + ", statx " +
+           outcome(syscall(SYS_statx, AT_FDCWD, path.c_str(), AT_EMPTY_PATH, STATX_BASIC_STATS, &extended) == 0);
+}
+
+// fstat as the system call, which the C library may make as a lookup of an
+// empty path instead.
+int plain_fstat(int fd, struct stat *status)
+{
+    return static_cast<int>(syscall(SYS_fstat, fd, status));
+}
+
 std::string try_kill()
 {
     return outcome(kill(caller, SIGKILL) == 0);
@@ -121,7 +139,7 @@ std::string list_descriptors()
     std::string result;
     for (int fd = 0; fd <= LAST_FD; ++fd) {
         struct stat status;
-        if (fstat(fd, &status) != 0)
+        if (plain_fstat(fd, &status) != 0)
             continue;
         result += (result.empty() ? "" : " ") + std::to_string(fd) + ":";
         if (S_ISCHR(status.st_mode))
@@ -143,7 +161,7 @@ std::string picture_text()
     for (int fd = 0; fd <= LAST_FD; ++fd) {
         struct stat status;
         char text[256] = {};
-        if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && pread(fd, text, sizeof text - 1, 0) > 0)
+        if (plain_fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && pread(fd, text, sizeof text - 1, 0) > 0)
             return text;
     }
     return "";
@@ -206,6 +224,7 @@ SDL_Surface *IMG_LoadTyped_RW(SDL_RWops *source, int free_source, char *)
                                : what == "ptrace"      ? try_ptrace()
                                : what == "kill"        ? try_kill()
                                : what == "read"        ? try_read(argument)
+                               : what == "stat"        ? try_stat(argument)
                                : what == "descriptors" ? list_descriptors()
                                                        : "unknown";
     SDL_SetError("probe %s: %s", what.c_str(), result.c_str());

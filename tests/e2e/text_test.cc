@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render_e2e.h"
+#include "support/test_fonts.h"
 
 namespace {
 
@@ -304,6 +305,56 @@ TEST(text_face, the_face_index_selects_a_face_of_the_collection)
     EXPECT_EQ(shown("iiii mmmm", {"-t", WQY}), shown("iiii mmmm", {"-t", WQY, "-I", "0"}));
 }
 
+// SDL_ttf looks characters up by their low 16 bits: each character above
+// U+FFFF must draw U+FFFD, never the character it would be taken for.
+TEST(text_characters, above_u_ffff_draw_the_replacement_character)
+{
+    const struct {
+        const char *message;
+        const char *same_as;
+    } cases[] = {
+        {"a\U0001F431b", "a\uFFFDb"},
+        {"\U0001F600\U0010FFFF", "\uFFFD\uFFFD"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(shown(c.message, {"-t", DEJAVU, "-R"}), shown(c.same_as, {"-t", DEJAVU, "-R"}));
+    }
+}
+
+// A text with visible characters that draws no pixel, as a bitmap font
+// does, is sent as asked but named in one line; a blank text is not.
+TEST(text_characters, a_text_that_draws_nothing_is_named)
+{
+    const std::string terminus = test_fonts::terminus_bitmap();
+    const struct {
+        const char *name;
+        std::string font;
+        const char *message;
+        const char *size;
+        const char *err;
+    } cases[] = {
+        {"bitmap font", terminus, "Hello", "0", "The font draws no pixel of this text\n"},
+        {"bitmap font, fixed size", terminus, "Hello", "16", "The font draws no pixel of this text\n"},
+        {"spaces", DEJAVU, "   ", "0", ""},
+    };
+    bool skipped = false;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.font.empty()) {
+            skipped = true;
+            continue;
+        }
+        const e2e::run_result r = show_text(c.message, {"-t", c.font, "-s", c.size});
+        EXPECT_EQ(r.status, 0) << r.summary();
+        EXPECT_EQ(r.err, c.err);
+        ASSERT_EQ(r.transfers.size(), 1u) << r.summary();
+        EXPECT_EQ(render_e2e::set_pixels(r.transfers[0].picture), 0u);
+    }
+    if (skipped)
+        GTEST_SKIP() << "terminus-normal.otb (Debian's fonts-terminus-otb) is not installed: its cases were left out";
+}
+
 struct bad_text_case {
     const char *name;
     std::string message;
@@ -332,7 +383,7 @@ INSTANTIATE_TEST_SUITE_P(
         bad_text_case{"missing_font", "x", {"-t", "/no/such/font.ttf"},
                       "Couldn't open /no/such/font.ttf", 2},
         bad_text_case{"font_is_a_directory", "x", {"-t", "/usr/share/fonts"},
-                      "Couldn't load font file", 0},
+                      "Cannot use font /usr/share/fonts: it is not a regular file", 22},
         bad_text_case{"absent_face", "x", {"-t", DEJAVU, "-I", "5"}, "Couldn't load font file", 0},
         bad_text_case{"absent_face_of_collection", "x", {"-t", WQY, "-I", "2"},
                       "Couldn't load font file", 0},
@@ -344,15 +395,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(bad_text_file, corrupt_fonts_are_refused)
 {
-    // The first 2000 bytes of a real font, whose tables point past the end,
-    // and a file of text.
-    const std::vector<std::string> makers = {std::string("head -c 2000 ") + DEJAVU,
-                                             "echo 'This is not a font.'"};
-    for (const std::string &make : makers) {
-        SCOPED_TRACE(make);
-        const e2e::run_result r =
-            e2e::run_script({}, make + " > bad.ttf && exec \"$LIDGLOW\" -m x -t bad.ttf");
-        render_e2e::expect_refused(r, 0, "Couldn't load font file", true);
+    const struct {
+        std::string make;  // makes bad.ttf
+        const char *err;
+        int status;
+    } cases[] = {
+        // The first 2000 bytes of a real font, whose tables point past the
+        // end, and a file of text.
+        {std::string("head -c 2000 ") + DEJAVU + " > bad.ttf", "Couldn't load font file", 0},
+        {"echo 'This is not a font.' > bad.ttf", "Couldn't load font file", 0},
+        // Nobody will write it: opening it must not wait.
+        {"mkfifo bad.ttf", "Cannot use font bad.ttf: it is not a regular file", 22},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.make);
+        const e2e::run_result r = e2e::run_script({}, c.make + " && exec \"$LIDGLOW\" -m x -t bad.ttf");
+        render_e2e::expect_refused(r, c.status, c.err, true);
     }
 }
 

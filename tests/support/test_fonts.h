@@ -21,6 +21,7 @@ inline std::string find(const std::string &file)
         "/usr/share/fonts/dejavu-sans-fonts",  // Fedora
         "/usr/share/fonts/wqy-microhei",       // Fedora
         "/usr/share/fonts/TTF",                // Arch
+        "/usr/share/fonts/opentype/terminus",  // Debian's fonts-terminus-otb
     };
     for (const char *directory : DIRECTORIES) {
         const std::string path = std::string(directory) + "/" + file;
@@ -59,6 +60,13 @@ inline const std::string &dejavu_bold()
 inline const std::string &microhei()
 {
     static const std::string path = find("wqy-microhei.ttc");
+    return path;
+}
+
+// A bitmap OpenType font, which SDL_ttf 2.0 opens but draws nothing with.
+inline const std::string &terminus_bitmap()
+{
+    static const std::string path = find("terminus-normal.otb");
     return path;
 }
 

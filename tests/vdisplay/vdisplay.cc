@@ -911,6 +911,25 @@ std::vector<std::string> child_environment(const std::string &root, const option
     return env;
 }
 
+// Whether the kernel already holds the process for dead: it is exiting,
+// or SIGKILL waits for it. A process that the command killed as it ended
+// may not have run to its end yet, but it runs none of its own code again.
+bool being_killed(const std::string &pid, unsigned long flags)
+{
+    constexpr unsigned long PF_EXITING = 0x4;
+    if (flags & PF_EXITING)
+        return true;
+    std::ifstream status("/proc/" + pid + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigPnd:", 0) != 0 && line.rfind("ShdPnd:", 0) != 0)
+            continue;
+        const unsigned long long pending = std::strtoull(line.c_str() + 7, nullptr, 16);
+        if (pending & (1ULL << (SIGKILL - 1)))
+            return true;
+    }
+    return false;
+}
+
 // The direct children of vdisplay that are still running: with vdisplay as
 // subreaper these include orphaned descendants such as detached daemons.
 std::vector<pid_t> children_of_self()
@@ -934,9 +953,10 @@ std::vector<pid_t> children_of_self()
             continue;
         std::istringstream fields(text.substr(close_paren + 1));
         std::string state;
-        long ppid = 0;
-        fields >> state >> ppid;
-        if (ppid == self && state != "Z")
+        long ppid = 0, group = 0, session_id = 0, terminal = 0, terminal_group = 0;
+        unsigned long flags = 0;
+        fields >> state >> ppid >> group >> session_id >> terminal >> terminal_group >> flags;
+        if (ppid == self && state != "Z" && !being_killed(entry->d_name, flags))
             pids.push_back(static_cast<pid_t>(pid));
     }
     return pids;
