@@ -186,7 +186,7 @@ struct busy_case {
     const char *name;
     std::vector<std::string> layout;
     std::size_t claims_tried;  // at least this many, all refused
-    const char *holder;        // a process that holds the claim all along, or none
+    const char *holder;        // a script that runs -e while it holds the claim, or none
 };
 
 void PrintTo(const busy_case &c, std::ostream *os)
@@ -196,28 +196,13 @@ void PrintTo(const busy_case &c, std::ostream *os)
 
 class Busy : public testing::TestWithParam<busy_case> {};
 
-// Holds interface 0 of the display through a file of its own until told to
-// let go. Its release also has vdisplay read the close of lidglow's handle
-// before its own: inotify folds two like events in a row into one.
-const char HOLDER[] =
-    "mkfifo \"$E2E_TMPDIR/go\"\n"
-    "python3 -c 'import fcntl, os, struct\n"
-    "fd = os.open(\"/dev/bus/usb/001/002\", os.O_RDWR)\n"
-    "fcntl.ioctl(fd, 0x8004550f, struct.pack(\"I\", 0))\n"
-    "print(\"held\", flush=True)\n"
-    "open(os.environ[\"E2E_TMPDIR\"] + \"/go\").read()\n"
-    "fcntl.ioctl(fd, 0x80045510, struct.pack(\"I\", 0))' > \"$E2E_TMPDIR/held\" &\n"
-    "i=0; while [ ! -s \"$E2E_TMPDIR/held\" ] && [ $i -lt 400 ]; do i=$((i+1)); sleep 0.025; done\n";
-
 // A display held by someone else is waited for briefly, then given up with
 // the uhid hint: whoever holds it, a kernel driver or another program.
 TEST_P(Busy, PrintsOnlyTheUhidHintAndClosesTheHandle)
 {
     const busy_case &c = GetParam();
-    e2e::run_result r = c.holder == nullptr
-                            ? e2e::run_lidglow(c.layout, {"-e"})
-                            : e2e::run_script(c.layout, std::string(c.holder) +
-                                                            "\"$LIDGLOW\" -e; s=$?\necho > \"$E2E_TMPDIR/go\"; wait\nexit $s\n");
+    e2e::run_result r = c.holder == nullptr ? e2e::run_lidglow(c.layout, {"-e"})
+                                            : e2e::run_script_file(c.layout, c.holder, {});
 
     EXPECT_EQ(r.status, 2) << r.summary();
     EXPECT_EQ(r.out, "");
@@ -243,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                     busy_case{"kernel_driver", {"--kernel-driver", "uhid"}, 0, nullptr},
                     busy_case{"kernel_driver_and_claim_refused",
                               {"--kernel-driver", "usbhid", "--claim-busy"}, 0, nullptr},
-                    busy_case{"held_by_another_program", {}, 0, HOLDER}),
+                    busy_case{"held_by_another_program", {}, 0, "display-held.sh"}),
     [](const testing::TestParamInfo<busy_case> &info) { return std::string(info.param.name); });
 
 // The virtual display keeps the kernel's rules for claims, on which the
@@ -251,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
 // claim ends with its release, its file's last close or its process.
 struct claim_rule_case {
     const char *name;
-    const char *python;  // prints what the requests answered
+    const char *python;  // prints what the requests answered (scripts/claims.py)
     const char *answers;
 };
 
@@ -262,44 +247,10 @@ void PrintTo(const claim_rule_case &c, std::ostream *os)
 
 class ClaimRules : public testing::TestWithParam<claim_rule_case> {};
 
-const char CLAIM_HELPERS[] = R"PY(
-import errno, fcntl, os, signal, struct, time
-def ask(fd, code, arg):
-    try:
-        return fcntl.ioctl(fd, code, arg)
-    except OSError as e:
-        return errno.errorcode[e.errno]
-def claim(fd):
-    r = ask(fd, 0x8004550f, struct.pack("I", 0))
-    return r if isinstance(r, str) else "ok"
-def release(fd):
-    r = ask(fd, 0x80045510, struct.pack("I", 0))
-    return r if isinstance(r, str) else "ok"
-def driver(fd):
-    r = ask(fd, 0x41045508, struct.pack("I256s", 0, b""))
-    return r if isinstance(r, str) else r[4:].split(b"\0")[0].decode()
-def node():
-    return os.open("/dev/bus/usb/001/002", os.O_RDWR)
-def held_by_child(fd):
-    r, w = os.pipe()
-    pid = os.fork()
-    if pid == 0:
-        if fd is None:
-            claim(node())
-        os.write(w, b"x")
-        time.sleep(30)
-        os._exit(0)
-    os.read(r, 1)
-    return pid
-def end(pid):
-    os.kill(pid, signal.SIGKILL)
-    os.waitpid(pid, 0)
-)PY";
-
 TEST_P(ClaimRules, AreTheKernels)
 {
     const claim_rule_case &c = GetParam();
-    e2e::run_result r = e2e::run_script({}, std::string("python3 - <<'PY'\n") + CLAIM_HELPERS + c.python + "\nPY\n");
+    e2e::run_result r = e2e::run_script_file({}, "claim-rules.sh", {c.python});
     EXPECT_EQ(r.status, 0) << r.summary();
     EXPECT_EQ(r.out, std::string(c.answers) + "\n") << r.summary();
 }
