@@ -23,12 +23,15 @@ int main(int argc, char **argv)
     if (parse_status >= 0)
         return parse_status;
 
-    struct usb_device *device = lcm_find();
-    if (device == nullptr)
-        return STATUS_NOT_FOUND;
-    display_handle = lcm_open(device);
-    if (display_handle == nullptr)
-        return STATUS_NOT_FOUND;
+    struct usb_device *device = nullptr;
+    if (request_needs_display(request)) {
+        device = lcm_find();
+        if (device == nullptr)
+            return STATUS_NOT_FOUND;
+        display_handle = lcm_open(device);
+        if (display_handle == nullptr)
+            return STATUS_NOT_FOUND;
+    }
 
     const int status = run_mode(request, device);
     release_all();

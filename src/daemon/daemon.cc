@@ -125,25 +125,38 @@ int run_daemon(const char *command, int display_flags, const font_spec &font,
         pidfile_write(pid_handle);
     syslog(LOG_INFO, "Daemon started, pid: %jd", static_cast<std::intmax_t>(getpid()));
 
+    // The display is held only for the send: -k needs none, and other runs
+    // of the program find it free while the command runs and in the pause.
+    // Every poll still opens it once, which is how a display that has gone
+    // ends the daemon.
     int status;
     for (;;) {
-        status = show_command(command, display_flags, absolute_font, true);
+        if (display_handle != nullptr) {
+            lcm_close(display_handle);
+            display_handle = nullptr;
+        }
+        char text[COMMAND_TEXT_SIZE];
+        status = read_command_line(command, text);
         if (terminate_requested)
             return terminate_daemon();
         if (status != 0)
             break;
-        // Other runs of the program may use the display between polls.
-        lcm_close(display_handle);
-        display_handle = nullptr;
-        pause_between_polls(poll_seconds);
-        if (terminate_requested)
-            return terminate_daemon();
         errno = 0;
         display_handle = lcm_open(device);
         if (display_handle == nullptr) {
             status = errno_status();
             break;
         }
+        if (terminate_requested)
+            return terminate_daemon();
+        status = show_command_line(text, display_flags, absolute_font, true);
+        if (terminate_requested)
+            return terminate_daemon();
+        if (status != 0)
+            break;
+        lcm_close(display_handle);
+        display_handle = nullptr;
+        pause_between_polls(poll_seconds);
         if (terminate_requested)
             return terminate_daemon();
     }

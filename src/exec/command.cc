@@ -59,10 +59,8 @@ int read_first_line(const char *command, char *text, std::size_t &n)
 
 } // namespace
 
-int show_command(const char *command, int display_flags, const font_spec &font,
-                 bool change_detection)
+int read_command_line(const char *command, char (&text)[COMMAND_TEXT_SIZE])
 {
-    char text[COMMAND_TEXT_SIZE];
     std::size_t n = 0;
     const int status = read_first_line(command, text, n);
     if (status != 0)
@@ -78,9 +76,24 @@ int show_command(const char *command, int display_flags, const font_spec &font,
         std::fputs("Nothing returned by the command!\n", stderr);
         return STATUS_INVALID;
     }
+    return 0;
+}
 
+int show_command_line(const char *text, int display_flags, const font_spec &font,
+                      bool change_detection)
+{
     if (change_detection && std::strcmp(text, last_text) == 0)
         return 0;
     std::memcpy(last_text, text, std::strlen(text) + 1);
     return show_text(text, display_flags, font);
+}
+
+int show_command(const char *command, int display_flags, const font_spec &font,
+                 bool change_detection)
+{
+    char text[COMMAND_TEXT_SIZE];
+    const int status = read_command_line(command, text);
+    if (status != 0)
+        return status;
+    return show_command_line(text, display_flags, font, change_detection);
 }

@@ -4,9 +4,29 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/clock.h"
 #include "lcm/usb_compat.h"
 
 namespace {
+
+// Another run of the program holds the display only for a send, and the
+// daemon for one poll's send, so a claim refused as busy is tried again
+// for this long before the display counts as held for good.
+constexpr long BUSY_WAIT_MS = 2000;
+constexpr long BUSY_RETRY_MS = 50;
+
+// Claims interface 0, returning 0 or the errno of the refusal. A kernel
+// driver shows only through the query on FreeBSD, where any claim
+// succeeds; elsewhere the claim itself is refused. On Linux the query also
+// names usbfs while another process holds the claim.
+int claim(usb_dev_handle *handle)
+{
+    if (lcm_driver_attached(handle, LCM_INTERFACE))
+        return EBUSY;
+    if (usb_claim_interface(handle, LCM_INTERFACE) < 0)
+        return errno != 0 ? errno : EBUSY;
+    return 0;
+}
 
 // Whoever holds the interface keeps it; our handle must not linger. The
 // daemon still wants the errno of the refusal for its record.
@@ -47,13 +67,18 @@ usb_dev_handle *lcm_open(struct usb_device *device)
         errno = saved_errno;
         return nullptr;
     }
-    // A kernel driver shows only through the query on FreeBSD, where any
-    // claim succeeds; elsewhere the claim itself is refused.
-    if (lcm_driver_attached(handle, LCM_INTERFACE))
-        return refuse_busy(handle, EBUSY);
-    if (usb_claim_interface(handle, LCM_INTERFACE) < 0)
-        return refuse_busy(handle, errno);
-    return handle;
+    const deadline limit = deadline_after(duration_ms(BUSY_WAIT_MS));
+    for (;;) {
+        errno = 0;
+        const int refusal = claim(handle);
+        if (refusal == 0)
+            return handle;
+        if (refusal != EBUSY || deadline_passed(limit))
+            return refuse_busy(handle, refusal);
+        // A signal does not cut the pause short: the wait is bounded, and
+        // the daemon acts on its signals once the open has returned.
+        sleep_whole(duration_ms(BUSY_RETRY_MS));
+    }
 }
 
 int lcm_close(usb_dev_handle *handle)

@@ -11,8 +11,10 @@ constexpr int LCM_INTERFACE = 0;
 // of the process. Prints a message and returns nullptr when there is none.
 struct usb_device *lcm_find();
 
-// Opens the display and claims its interface. Prints a message and returns
-// nullptr on failure; nothing stays open then.
+// Opens the display and claims its interface. A claim refused as busy, by
+// another process or a kernel driver, is tried again for about 2 seconds.
+// Prints a message and returns nullptr on failure, with errno saying why;
+// nothing stays open then.
 usb_dev_handle *lcm_open(struct usb_device *device);
 
 // Releases the interface and closes the handle. What the two calls report

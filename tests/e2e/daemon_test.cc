@@ -260,6 +260,37 @@ TEST(daemon, sighup_during_a_long_pause_polls_at_once)
     }
 }
 
+// Runs of the program meet the daemon while its command runs and while it
+// sends: -k claims nothing, and a one-shot run waits for the display the
+// daemon holds for a send, as the daemon waits for one that such a run
+// holds; neither stops the other.
+TEST(daemon, shares_the_display_with_other_runs)
+{
+    NEEDS_SYSLOG_CAPTURE();
+    const struct {
+        const char *name;
+        const char *meeting;  // daemon-sharing.sh's argument
+        std::map<std::string, std::string> expected;
+    } cases[] = {
+        {"-k during a long poll", "stop", {{"stop", "17"}, {"gone", "yes"}, {"within_3s", "yes"}}},
+        {"eight notifications during the polls", "notify",
+         {{"shown", "8"}, {"errors", "0"}, {"still_running", "yes"}, {"stop", "17"}, {"gone", "yes"}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const e2e::run_result r = run_daemon_script("daemon-sharing.sh", {c.meeting});
+        ASSERT_EQ(0, r.status) << r.summary();
+        auto v = report_of(r.out);
+        for (const auto &e : c.expected)
+            EXPECT_EQ(e.second, v[e.first]) << e.first << "\n" << r.summary();
+        EXPECT_TRUE(records_with(r, "Daemon stopped").empty()) << syslog_of(r);
+        EXPECT_EQ(1u, records_with(r, "Daemon terminated, pid: ").size()) << syslog_of(r);
+        // Whole transfers only: nobody wrote into another's.
+        for (const vdisplay::transfer &t : r.transfers)
+            EXPECT_TRUE(!t.failed && !t.wrong_count) << r.summary();
+    }
+}
+
 // A background job of the command keeps the output pipe open long after
 // the shell has ended; the polls go on at their period regardless.
 TEST(daemon, background_jobs_of_the_command_do_not_hold_up_the_polls)

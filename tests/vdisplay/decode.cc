@@ -76,7 +76,8 @@ bool parse_fields(event &e, const std::vector<std::string> &args, std::string &w
         }
         return true;
     };
-    if (e.kind == "claim" || e.kind == "claim-refused" || e.kind == "release") {
+    if (e.kind == "claim" || e.kind == "claim-refused" || e.kind == "release" ||
+        e.kind == "release-refused" || e.kind == "freed") {
         if (!need(1) || !parse_number(args[0], a)) {
             why = "bad interface";
             return false;
@@ -264,8 +265,10 @@ std::vector<transfer> decode_transfers(const std::vector<event> &events)
             if (it != open.end())
                 it->second.failed = true;
             finish(e.node);
-        } else if (e.kind == "claim" || e.kind == "claim-refused" || e.kind == "release" ||
+        } else if (e.kind == "claim" || e.kind == "release" || e.kind == "freed" ||
                    e.kind == "gone" || e.kind == "bulk" || e.kind == "bulk-in") {
+            // A claim refused to another client leaves the holder's transfer
+            // going.
             finish(e.node);
         }
     }

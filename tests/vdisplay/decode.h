@@ -23,8 +23,8 @@ using bytes = std::vector<unsigned char>;
 struct event {
     long long time_us = 0;
     std::string node;      // "001/002"
-    std::string kind;      // claim, claim-refused, release, bulk, bulk-failed, open, close, ...
-    unsigned interface = 0;  // claim, claim-refused, release
+    std::string kind;      // claim, claim-refused, release, freed, bulk, bulk-failed, open, close, ...
+    unsigned interface = 0;  // claim, claim-refused, release, release-refused, freed
     unsigned endpoint = 0;   // bulk, bulk-failed, bulk-in
     std::size_t length = 0;  // bulk, bulk-failed, bulk-in
     int error = 0;           // bulk-failed
@@ -73,8 +73,9 @@ transfer decode_packets(const std::vector<bytes> &packets);
 
 // Groups the bulk writes of each node into transfers, in the order of their
 // first packet. A write to endpoint 2 continues the open transfer of its node
-// while that transfer expects more packets; any other event on the node
-// (claim, release, close, failed write) ends it.
+// while that transfer expects more packets; the node's claim, release or
+// freeing, a failed write, or another write ends it. A claim refused to
+// another client does not, since the holder's transfer goes on.
 std::vector<transfer> decode_transfers(const std::vector<event> &events);
 
 // The picture of a transfer as text lines drawn with Unicode half blocks,

@@ -180,13 +180,14 @@ std::string bulk_line(long long time, const char *node, const bytes &packet)
            vdisplay::to_hex(packet) + "\n";
 }
 
-// Splitting the writes into transfers: by count, by other events, by node.
+// Splitting the writes into transfers: by count, by other events, by node;
+// another client's refused claim leaves the holder's transfer whole.
 TEST(DecodeTransfers, GroupsWritesByHeaderAndEvents)
 {
     std::vector<bytes> frame = frame_packets(transfer_mode::static_frame, 2);
     std::string log = "100 001/002 claim 0\n" + bulk_line(200, "001/002", command(0xAF)) +
                       bulk_line(1300, "001/002", frame[0]) + bulk_line(1400, "001/003", frame[0]) +
-                      bulk_line(2400, "001/002", frame[1]) + bulk_line(3500, "001/002", frame[0]) +
+                      "2000 001/002 claim-refused 0\n" + bulk_line(2400, "001/002", frame[1]) + bulk_line(3500, "001/002", frame[0]) +
                       bulk_line(4600, "001/002", frame[1]) + "4700 001/003 bulk-failed 0x02 272 19\n" +
                       bulk_line(4800, "001/002", frame[0]) + "5900 001/002 release 0\n";
     std::vector<vdisplay::event> events;
@@ -241,6 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
                     line_case{"bulk_odd_hex", "12 001/002 bulk 0x02 1 5", false},
                     line_case{"bulk_failed", "12 001/002 bulk-failed 0x02 272 19", true},
                     line_case{"claim_without_interface", "12 001/002 claim", false},
+                    line_case{"freed", "12 001/002 freed 0", true},
+                    line_case{"freed_without_interface", "12 001/002 freed", false},
                     line_case{"no_time", "001/002 claim 0", false},
                     line_case{"unknown_kind_kept", "12 001/002 ioctl-unknown 0x5501", true}),
     [](const testing::TestParamInfo<line_case> &info) { return std::string(info.param.name); });

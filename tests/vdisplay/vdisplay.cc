@@ -21,6 +21,9 @@
 //   T NODE connectinfo DEVNUM      libusb's scan; answered with the number
 //   T NODE usbfs-ioctl IFNO 0xCODE libusb's hub query; refused with ENOTTY
 //   T NODE claim IFACE | claim-refused IFACE | release IFACE
+//   T NODE release-refused IFACE   a release by a file that holds no claim
+//   T NODE freed IFACE             the holder's claim ended with its file,
+//                                  recorded when the next claim is made
 //   T NODE bulk 0xEP LEN HEX       a write that reached the display
 //   T NODE bulk-failed 0xEP LEN ERRNO
 //   T NODE bulk-in 0xEP LEN        a read, completed with no data
@@ -49,6 +52,14 @@
 //     as it was, as FreeBSD's libusb does. A preloaded shim does this, so
 //     such a write leaves no record.
 //
+// As in the kernel, interface 0 belongs to one open file at a time: a claim
+// through any other file, of the same process or another, fails with
+// EBUSY, and the driver query names "usbfs" while it is held. The claim
+// ends with a release by its holder, or with the last close of the
+// holder's file, which includes the end of its process. umockdev does not
+// tell of closes, so a shim preloaded into the command mirrors each claim
+// as a lock that the kernel drops on those same occasions (claim_shim.cc).
+//
 // --syslog: glibc's syslog() connects to /dev/log through an internal call
 // that the preload cannot see, so the command runs in a private mount
 // namespace in which /dev/log is a datagram socket of vdisplay (bound at
@@ -67,6 +78,7 @@
 // reaped as soon as they end, and whatever is still running when the
 // command ends is killed, with a message on standard error.
 
+#include "claim_lock.h"
 #include "decode.h"
 
 #include <umockdev.h>
@@ -178,9 +190,11 @@ struct device_state {
     std::string name;      // "002"
     std::string dev_path;  // "/dev/bus/usb/001/002"
     std::string file;      // the node inside the test bed
+    int lock_probe = -1;   // the node, opened to see the claim shim's lock
     bool gone = false;
     unsigned long claims = 0;
     UMockdevIoctlClient *vanish_client = nullptr;  // referenced while held
+    UMockdevIoctlClient *holder = nullptr;  // the claim of interface 0, referenced
     std::map<UMockdevIoctlClient *, std::deque<UMockdevIoctlData *>> pending;
     UMockdevIoctlBase *handler = nullptr;
 };
@@ -335,6 +349,8 @@ UMockdevIoctlData *resolve(UMockdevIoctlData *data, std::size_t offset, std::siz
 
 void handle_claim(device_state &d, UMockdevIoctlClient *client, unsigned interface)
 {
+    const bool held_elsewhere = (interface & vdisplay::CLAIM_HELD_ELSEWHERE) != 0;
+    interface &= ~vdisplay::CLAIM_HELD_ELSEWHERE;
     int refusal = 0;
     if (d.gone)
         refusal = ENODEV;
@@ -347,7 +363,21 @@ void handle_claim(device_state &d, UMockdevIoctlClient *client, unsigned interfa
         complete(client, -1, refusal);
         return;
     }
+    // The shim found the lock, so the claim, held by another file.
+    if (held_elsewhere) {
+        record_locked(d.node, "claim-refused %u", interface);
+        complete(client, -1, EBUSY);
+        return;
+    }
+    // The shim found the lock free, so the last holder's file has gone.
+    if (d.holder != nullptr && d.holder != client) {
+        record_locked(d.node, "freed %u", interface);
+        g_object_unref(d.holder);
+        d.holder = nullptr;
+    }
     record_locked(d.node, "claim %u", interface);
+    if (d.holder == nullptr)
+        d.holder = static_cast<UMockdevIoctlClient *>(g_object_ref(client));
     ++d.claims;
     if (rec.opts->vanish_after != 0 && d.claims == rec.opts->vanish_after &&
         d.vanish_client == nullptr)
@@ -357,7 +387,15 @@ void handle_claim(device_state &d, UMockdevIoctlClient *client, unsigned interfa
 
 void handle_release(device_state &d, UMockdevIoctlClient *client, unsigned interface)
 {
+    // The kernel refuses to release what this file has not claimed.
+    if (client != d.holder || interface != 0) {
+        record_locked(d.node, "release-refused %u", interface);
+        complete(client, -1, EINVAL);
+        return;
+    }
     record_locked(d.node, "release %u", interface);
+    g_object_unref(d.holder);
+    d.holder = nullptr;
     bool was_gone = d.gone;
     // The node must be gone before the client can try to open it again.
     if (client == d.vanish_client && interface == 0)
@@ -410,6 +448,17 @@ void handle_submit(device_state &d, UMockdevIoctlClient *client, UMockdevIoctlDa
     complete(client, 0, 0);
 }
 
+// Whether some file holds the interface: the claim shim's lock is there.
+bool claim_held(const device_state &d, unsigned interface)
+{
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>(interface);
+    lock.l_len = 1;
+    return d.lock_probe >= 0 && fcntl(d.lock_probe, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+
 void handle_getdriver(device_state &d, UMockdevIoctlClient *client, UMockdevIoctlData *arg)
 {
     UMockdevIoctlData *query = resolve(arg, 0, sizeof(struct usbdevfs_getdriver));
@@ -419,7 +468,10 @@ void handle_getdriver(device_state &d, UMockdevIoctlClient *client, UMockdevIoct
         return;
     }
     auto *q = reinterpret_cast<struct usbdevfs_getdriver *>(query->data);
-    const std::string &driver = rec.opts->kernel_driver;
+    // A claim through usbfs binds the interface to usbfs's own driver.
+    const std::string driver = !rec.opts->kernel_driver.empty() ? rec.opts->kernel_driver
+                               : claim_held(d, q->interface)     ? std::string("usbfs")
+                                                                 : std::string();
     if (d.gone || driver.empty() || q->interface != 0) {
         record_locked(d.node, "getdriver %u -", q->interface);
         complete(client, -1, d.gone ? ENODEV : ENODATA);
@@ -446,10 +498,8 @@ void handle_reap(device_state &d, UMockdevIoctlClient *client, UMockdevIoctlData
     complete(client, 0, 0);
 }
 
-gboolean on_ioctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user_data)
+void serve_locked(device_state &d, UMockdevIoctlClient *client)
 {
-    auto &d = *static_cast<device_state *>(user_data);
-    std::lock_guard<std::mutex> guard(rec.lock);
     drain_inotify_locked();
     unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
@@ -522,6 +572,13 @@ gboolean on_ioctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer use
         complete(client, -1, ENOTTY);
         break;
     }
+}
+
+gboolean on_ioctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user_data)
+{
+    auto &d = *static_cast<device_state *>(user_data);
+    std::lock_guard<std::mutex> guard(rec.lock);
+    serve_locked(d, client);
     return TRUE;
 }
 
@@ -825,7 +882,8 @@ bool enter_syslog_namespace(const syslog_plan &plan, const char *&step)
 std::vector<std::string> child_environment(const std::string &root, const options &opts)
 {
     std::vector<std::string> env;
-    std::string preload = PRELOAD_LIBRARY;
+    // The claim shim must see each request before umockdev's preload.
+    std::string preload = std::string(VDISPLAY_CLAIM_SHIM) + ":" + PRELOAD_LIBRARY;
     if (!opts.write_result.empty())
         preload += std::string(":") + VDISPLAY_WRITE_SHIM;
     std::string asan = "verify_asan_link_order=0";
@@ -945,6 +1003,12 @@ bool add_displays(session &s)
         if (!umockdev_testbed_attach_ioctl(s.testbed, d.dev_path.c_str(), d.handler, &error)) {
             fail("cannot attach to %s: %s", d.node.c_str(), error->message);
             g_error_free(error);
+            return false;
+        }
+        // Opened before the nodes are watched, so that it is in no record.
+        d.lock_probe = open(d.file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (d.lock_probe < 0) {
+            fail("cannot open %s: %s", d.file.c_str(), std::strerror(errno));
             return false;
         }
         // The preload reaches the handler through a socket beside the node.
@@ -1163,6 +1227,10 @@ void release_session(session &s)
                 g_object_unref(data);
         if (d->vanish_client != nullptr)
             g_object_unref(d->vanish_client);
+        if (d->holder != nullptr)
+            g_object_unref(d->holder);
+        if (d->lock_probe >= 0)
+            close(d->lock_probe);
     }
     rec.devices.clear();
     if (rec.log != nullptr)
