@@ -1,37 +1,13 @@
 /*
  * control-floor: the least a control run such as `lidglow -b` must do, as a
- * yardstick for lidglow's own: find the display, open it, ask whether a
- * kernel driver holds it (on FreeBSD only this query shows uhid), claim it,
- * send the two packets of a blank frame with their pauses, release and
- * close it.
+ * yardstick for lidglow's own: find the display, claim it, send the two
+ * packets of a blank frame, let it go (see floor.h).
  *
  * usage: control-floor
  */
 #include <stdio.h>
-#include <string.h>
-#include <time.h>
-#include <usb.h>
 
-#define VENDOR_ID 0x0B05
-#define PRODUCT_ID 0x1726
-#define INTERFACE 0
-#define ENDPOINT 2
-#define TIMEOUT_MS 1000
-#define PACKET_SIZE 272
-#define PAUSE_NS 1000000L
-
-static struct usb_device *find_display(void)
-{
-    usb_init();
-    usb_find_busses();
-    usb_find_devices();
-    for (struct usb_bus *bus = usb_get_busses(); bus; bus = bus->next)
-        for (struct usb_device *device = bus->devices; device; device = device->next)
-            if (device->descriptor.idVendor == VENDOR_ID &&
-                device->descriptor.idProduct == PRODUCT_ID)
-                return device;
-    return NULL;
-}
+#include "floor.h"
 
 int main(void)
 {
@@ -40,32 +16,15 @@ int main(void)
         fputs("control-floor: no display\n", stderr);
         return 1;
     }
-    usb_dev_handle *handle = usb_open(device);
-    char driver[256];
-    if (!handle || usb_get_driver_np(handle, INTERFACE, driver, sizeof driver) == 0 ||
-        usb_claim_interface(handle, INTERFACE) < 0) {
+    usb_dev_handle *handle = claim_display(device);
+    if (!handle) {
         fputs("control-floor: cannot claim the display\n", stderr);
         return 1;
     }
-    for (int p = 0; p < 2; ++p) {
-        char packet[PACKET_SIZE];
-        memset(packet, 0xFF, sizeof packet);
-        memset(packet, 0, 16);
-        packet[0] = 0x55;
-        packet[1] = (char)0xAA;
-        packet[2] = (char)(0x10 + p);
-        packet[3] = (char)0x80;
-        packet[4] = 0x01;
-        packet[5] = 0x01;
-        packet[7] = 0x01;
-        if (usb_bulk_write(handle, ENDPOINT, packet, PACKET_SIZE, TIMEOUT_MS) < 0) {
-            fputs("control-floor: write failed\n", stderr);
-            return 1;
-        }
-        struct timespec pause = {0, PAUSE_NS};
-        nanosleep(&pause, NULL);
+    if (send_packets(handle, 0xFF) != 0) {
+        fputs("control-floor: write failed\n", stderr);
+        return 1;
     }
-    usb_release_interface(handle, INTERFACE);
-    usb_close(handle);
+    let_go(handle);
     return 0;
 }
